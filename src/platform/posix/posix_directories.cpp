@@ -64,7 +64,8 @@ bool PosixDirectories::MakeAllDirectories(const char* folderWithBackslash) {
     if (folder.empty()) {
         return false;
     }
-    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1)) {
+    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
+         slash = folder.find('/', slash + 1)) {
         std::string parent = folder.substr(0, slash);
         if (mkdir(parent.c_str(), 0777) != 0 && !IsDirectory(parent.c_str())) {
             return false;
@@ -73,11 +74,17 @@ bool PosixDirectories::MakeAllDirectories(const char* folderWithBackslash) {
     return mkdir(folder.c_str(), 0777) == 0 || IsDirectory(folder.c_str());
 }
 
-bool PosixDirectories::ChangeDirectory(const char* folder) { return folder[0] != '\0' && chdir(folder) == 0; }
+bool PosixDirectories::ChangeDirectory(const char* folder) {
+    return folder[0] != '\0' && chdir(folder) == 0;
+}
 
-bool PosixDirectories::ReturnToStartDirectory() { return startDirectory_ >= 0 && fchdir(startDirectory_) == 0; }
+bool PosixDirectories::ReturnToStartDirectory() {
+    return startDirectory_ >= 0 && fchdir(startDirectory_) == 0;
+}
 
-bool PosixDirectories::SyncFile(std::FILE* file) { return fsync(fileno(file)) == 0; }
+bool PosixDirectories::SyncFile(std::FILE* file) {
+    return fsync(fileno(file)) == 0;
+}
 
 bool PosixDirectories::RenameFile(const char* from, const char* to, bool replace) {
     bool renamed = replace ? rename(from, to) == 0 : RenameWithoutReplacing(from, to);

@@ -4,7 +4,7 @@
 #include "download/directories.h"
 
 class PosixDirectories : public Directories {
-public:
+  public:
     // Remembers the current directory as the start directory.
     PosixDirectories();
     ~PosixDirectories() override;
@@ -17,6 +17,6 @@ public:
     bool SyncFile(std::FILE* file) override;
     bool RenameFile(const char* from, const char* to, bool replace) override;
 
-private:
+  private:
     int startDirectory_;
 };
