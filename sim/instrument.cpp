@@ -46,7 +46,7 @@ void SimInstrument::Receive(const std::uint8_t* bytes, std::size_t length, std::
         if (byte == '\r') {
             OnCommand();
             command_.clear();
-        } else if (command_.size() > COMMAND_LENGTH) {
+        } else if (command_.size() >= COMMAND_LENGTH) {  // a command may follow stray bytes: keep four
             command_.erase(0, 1);
         }
     }
@@ -123,14 +123,12 @@ void SimInstrument::OnReportByte(std::uint8_t byte) {
 
 std::size_t SimInstrument::Available(std::uint32_t tick) {
     Advance(tick);
-    std::size_t count = 0;
-    for (const Pending& pending : outbound_) {
-        if (pending.readyMicros > nowMicros_) {
-            break;
-        }
-        ++count;
-    }
-    return count;
+    // Bytes are queued in the order they become ready, so the ready ones are the front of the queue; the host
+    // asks before every byte it reads, so this must not walk a long queue.
+    auto firstNotReady =
+        std::partition_point(outbound_.begin(), outbound_.end(),
+                             [this](const Pending& pending) { return pending.readyMicros <= nowMicros_; });
+    return static_cast<std::size_t>(firstNotReady - outbound_.begin());
 }
 
 std::size_t SimInstrument::Take(std::uint8_t* destination, std::size_t length, std::uint32_t tick) {

@@ -3,8 +3,6 @@
 #include "download/download_run.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <cstring>
 #include <functional>
@@ -14,6 +12,7 @@
 
 #include "download/protocol.h"
 #include "fakes/fake_windowing.h"
+#include "file_size_limit.h"
 #include "link/link.h"
 #include "platform/posix/posix_directories.h"
 #include "shared_state.h"
@@ -369,25 +368,6 @@ TEST_F(DownloadRunTest, ARelativeFolderMeansTheSameFolderInEveryRun) {
 
 // A disk that fills up, played by the file size limit: the failure is told, the instrument is stopped in
 // place of the next request, and the erase is never offered.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        signal(SIGXFSZ, previousHandler_);
-    }
-
-  private:
-    rlimit saved_{};
-    sighandler_t previousHandler_;
-};
-
 TEST_F(DownloadRunTest, AWriteThatFailsEndsTheRunBeforeTheNextRequest) {
     instrument.SetChunkSize(2047);
     const std::string big(3 * 2047, 'd');

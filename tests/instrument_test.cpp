@@ -89,6 +89,14 @@ TEST_F(InstrumentTest, AbortByteStopsIt) {
     EXPECT_EQ(ReportCount(), 2) << "after an abort it takes commands again";
 }
 
+TEST_F(InstrumentTest, ACommandAfterStrayBytesIsStillHeard) {
+    Open();
+    LinkSendByte(NEXT_CHUNK);  // a late acknowledgement, after the instrument thought the report was done
+    EXPECT_EQ(ReportCount(), 2);
+    LinkSendText("XYZ", 3);
+    EXPECT_EQ(ReportCount(), 2);
+}
+
 TEST_F(InstrumentTest, PacingSpreadsTheBytesOverTime) {
     instrument.SetPace(960);  // 9600 baud
     Open();
