@@ -503,7 +503,7 @@ void Player::Arrange() {
         for (std::size_t i = 0; i < s_.reports.size(); ++i) {
             unsigned number = static_cast<unsigned>(i + 1);
             std::string name = ExpectedFileName(NameAsRead(s_.reports[i].name), number);
-            std::string text = "earlier report " + std::to_string(number) + "\r\n\f";
+            std::string text = EarlierReportText(number);
             if (std::FILE* file = std::fopen((folder_ / name).c_str(), "wb")) {
                 std::fwrite(text.data(), 1, text.size(), file);
                 std::fclose(file);
@@ -647,6 +647,7 @@ void Player::CheckEnding() {
         }
     }
     const int aborts = replay_->aborts;
+    outcome_.abortSent = aborts > 0;
     if (aborts > 1) {
         Broken("the abort byte was sent " + std::to_string(aborts) + " times");
     }
@@ -728,6 +729,7 @@ void Player::CheckFiles() {
         }
         files[path.substr(std::strlen("reports/today/"))] = bytes;
     }
+    outcome_.files = files;
     if (removed_) {
         if (!files.empty()) {
             Broken("files in a report folder that was deleted");
@@ -795,6 +797,7 @@ void Player::CheckErase() {
             questions.push_back(&e);
         }
     }
+    outcome_.eraseQuestions = static_cast<unsigned>(questions.size());
     if (questions.size() > 2) {
         Broken("more than two erase questions");
     }
@@ -819,6 +822,10 @@ void Player::CheckErase() {
 }
 
 }  // namespace
+
+std::string EarlierReportText(unsigned number) {
+    return "earlier report " + std::to_string(number) + "\r\n\f";
+}
 
 ScenarioOutcome PlayScenario(const DownloadScenario& scenario, const fs::path& workFolder) {
     ScenarioOutcome outcome;

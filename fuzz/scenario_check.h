@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,15 @@ struct ScenarioOutcome {
     std::vector<std::string> broken;  // each promise that did not hold, with what was seen instead
     std::string ending;               // "done", "cancelled", or the error box's first line
     unsigned reportsSaved = 0;        // reports acknowledged to the instrument
+    bool abortSent = false;
+    unsigned eraseQuestions = 0;  // erase questions shown: 0, 1 or 2
     bool eraseSent = false;
+    std::map<std::string, std::string> files;  // the report folder afterwards: each file's name and bytes
     std::string events;  // the run's events, one per line; filled only when a promise was broken
 };
+
+// What a report's file from an earlier run holds, for scenarios with earlier files.
+std::string EarlierReportText(unsigned number);
 
 // Runs one download for the scenario in a fresh folder below `workFolder` and removes that folder again. The
 // scenario's seams are installed for the run; the current directory is restored afterwards.
