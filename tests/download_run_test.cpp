@@ -128,6 +128,16 @@ FaultPlan Silent(std::uint64_t fromByte) {
     return plan;
 }
 
+// The user says Yes twice; the instrument answers the erase command with `reply`.
+std::function<void(DownloadRunTest&)> EraseConfirmedAndAnsweredWith(std::string reply) {
+    return [reply](DownloadRunTest& run) {
+        FaultPlan plan;
+        plan.eraseReply = reply;
+        run.instrument.SetFaults(plan);
+        run.windowing.answers = {IDYES, IDYES};
+    };
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Download, RunEndTest,
     ::testing::Values(
@@ -149,12 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
             {{"ALPHA-R001.TXT", kAlpha}, {"BETA-R002.TXT", kBeta}}},
         EndCase{
             "EraseAnsweredWrongly",
-            [](DownloadRunTest& run) {
-                FaultPlan plan;
-                plan.eraseReply = "?";
-                run.instrument.SetFaults(plan);
-                run.windowing.answers = {IDYES, IDYES};
-            },
+            EraseConfirmedAndAnsweredWith("?"),
             "open GESI RPDL #1 C C C #2 C C Status: DONE [ERASE TEST RECORDS: Erase Test Records in ZT914 "
             "memory?] [ERASE TEST RECORDS: Erase Test Records in ZT914 memory:] EREC [DOWNLOAD ERROR: Data "
             "transfer timeout] Status: CANCELLED close",
@@ -162,12 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
             {{"ALPHA-R001.TXT", kAlpha}, {"BETA-R002.TXT", kBeta}}},
         EndCase{
             "EraseNotAnswered",
-            [](DownloadRunTest& run) {
-                FaultPlan plan;
-                plan.eraseReply = "";
-                run.instrument.SetFaults(plan);
-                run.windowing.answers = {IDYES, IDYES};
-            },
+            EraseConfirmedAndAnsweredWith(""),
             "open GESI RPDL #1 C C C #2 C C Status: DONE [ERASE TEST RECORDS: Erase Test Records in ZT914 "
             "memory?] [ERASE TEST RECORDS: Erase Test Records in ZT914 memory:] EREC [DOWNLOAD ERROR: Data "
             "transfer timeout] Status: CANCELLED close",
