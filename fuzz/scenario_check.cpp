@@ -271,7 +271,31 @@ class Replay {
   public:
     explicit Replay(std::optional<unsigned> count) : count_(count) {}
 
+    // The run hears Cancel only at its checks: one right after each name, one right before each chunk
+    // request.
     void Feed(const Event& e, std::vector<std::string>& broken) {
+        if (checkDue_ && e.kind != Event::CHECK) {
+            broken.push_back("no cancel check right after a report's name");
+        }
+        checkDue_ = false;
+        FeedEvent(e, broken);
+        previousWasCheck_ = e.kind == Event::CHECK;
+    }
+    void Finish(std::vector<std::string>& broken) const {
+        if (checkDue_) {
+            broken.push_back("no cancel check right after the last report's name");
+        }
+    }
+
+    bool AllIn() const { return phase_ == ALL_IN; }
+    bool AwaitingStart() const { return phase_ == AWAIT_START; }
+
+    std::vector<ReceivedReport> reports;
+    bool eraseSent = false;
+    int aborts = 0;
+
+  private:
+    void FeedEvent(const Event& e, std::vector<std::string>& broken) {
         switch (e.kind) {
             case Event::RECEIVE:
                 if (e.value > 1) {
@@ -309,14 +333,6 @@ class Replay {
         }
     }
 
-    bool AllIn() const { return phase_ == ALL_IN; }
-    bool AwaitingStart() const { return phase_ == AWAIT_START; }
-
-    std::vector<ReceivedReport> reports;
-    bool eraseSent = false;
-    int aborts = 0;
-
-  private:
     enum Phase {
         BEFORE_INFO,
         INFO_READ,
@@ -341,11 +357,13 @@ class Replay {
             case NAME:
                 if (byte == CHUNK_END) {
                     phase_ = NAME_READ;
+                    checkDue_ = true;
                     return;
                 }
                 reports.back().name += static_cast<char>(byte);
                 if (reports.back().name.size() == REPORT_NAME_MAX) {
                     phase_ = NAME_READ;
+                    checkDue_ = true;
                 }
                 return;
             case CHUNK:
@@ -377,6 +395,9 @@ class Replay {
             phase_ = AWAIT_START;
         } else if (bytes == kNextChunk) {
             if (phase_ == NAME_READ || phase_ == AWAIT_REQUEST) {
+                if (!previousWasCheck_ || (phase_ == NAME_READ && reports.back().checksAfterName != 2)) {
+                    broken.push_back("a chunk request without a cancel check of its own right before it");
+                }
                 reports.back().fileOpened = true;
                 lastChunk_ = false;
                 phase_ = CHUNK;
@@ -402,6 +423,8 @@ class Replay {
 
     std::optional<unsigned> count_;
     Phase phase_ = BEFORE_INFO;
+    bool checkDue_ = false;
+    bool previousWasCheck_ = false;
     std::string chunk_;
     bool lastChunk_ = false;
 };
@@ -557,6 +580,7 @@ void Player::Check() {
     for (const Event& e : log_) {
         replay_->Feed(e, outcome_.broken);
     }
+    replay_->Finish(outcome_.broken);
     for (const Event& e : log_) {
         if (e.kind == Event::BOX && (e.value & 0xF) == MB_OK) {
             if (errorId_ != 0) {
@@ -625,6 +649,19 @@ void Player::CheckLink() {
     }
     if (errorId_ == IDS_ERR_FOLDER) {
         Broken("a folder that can be made was reported as not accessible");
+    }
+    // The information block's two errors: none came whole, or it counted no reports.
+    bool wholeBlock = false;
+    for (const Event& e : log_) {
+        wholeBlock =
+            wholeBlock || (e.kind == Event::RECEIVE && e.value > 1 && e.bytes.size() == INFO_BLOCK_SIZE);
+    }
+    std::optional<unsigned> count = CountFromBlock();
+    if (errorId_ == IDS_ERR_NOT_USB_MODE && wholeBlock) {
+        Broken("\"not set to USB MODE\" after a whole information block");
+    }
+    if (wholeBlock && count && (*count == 0) != (errorId_ == IDS_ERR_NO_REPORTS)) {
+        Broken("\"no reports\" does not match a count of " + std::to_string(*count));
     }
 }
 
