@@ -464,6 +464,7 @@ class Player {
     void Arrange();
     void Check();
     void CheckLink();
+    void CheckInformationBlock();
     void CheckEnding();
     void CheckProgress();
     void CheckFiles();
@@ -602,6 +603,7 @@ void Player::Check() {
     outcome_.ending = outcome_.ending.substr(0, outcome_.ending.find('\n'));
 
     CheckLink();
+    CheckInformationBlock();
     CheckEnding();
     CheckProgress();
     CheckFiles();
@@ -650,7 +652,10 @@ void Player::CheckLink() {
     if (errorId_ == IDS_ERR_FOLDER) {
         Broken("a folder that can be made was reported as not accessible");
     }
-    // The information block's two errors: none came whole, or it counted no reports.
+}
+
+// The information block's two errors: none came whole, or it counted no reports.
+void Player::CheckInformationBlock() {
     bool wholeBlock = false;
     for (const Event& e : log_) {
         wholeBlock =
