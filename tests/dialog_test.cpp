@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -39,10 +40,17 @@ std::string Text(int textId) {
     return StringTableText(textId);
 }
 
-// Names a parameterised case after its table row.
+// Names a parameterised case after its table row, in the test's name and in its failure messages.
 template <typename Row>
 std::string RowName(const ::testing::TestParamInfo<Row>& row) {
     return row.param.name;
+}
+template <typename Row>
+requires requires(const Row& row) {
+    row.name;
+}
+std::ostream& operator<<(std::ostream& out, const Row& row) {
+    return out << row.name;
 }
 
 std::vector<std::string> FilesIn(const fs::path& folder) {
