@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -255,6 +256,14 @@ class QtDialogTest : public QObject {
         QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowContextHelpButtonHint));
+    }
+
+    void opensCentredOnThePrimaryScreen() {
+        dialog_->Initialise();
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QSize size = dialog_->frameGeometry().size();
+        QCOMPARE(dialog_->pos(), screen.topLeft() + QPoint((screen.width() - size.width()) / 2,
+                                                           (screen.height() - size.height()) / 2));
     }
 
     void opensIdleWithTheStoredFolderAndDownloadFocused() {

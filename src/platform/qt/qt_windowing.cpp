@@ -87,6 +87,13 @@ QMessageBox::Icon IconOf(unsigned flags) {
     }
 }
 
+// Windows measures the screen from the primary screen's top-left corner; Qt from the virtual desktop's, where
+// the primary screen need not sit at the origin.
+QPoint PrimaryScreenOrigin() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen == nullptr ? QPoint() : screen->geometry().topLeft();
+}
+
 }  // namespace
 
 QWidget* WidgetOf(WindowHandle handle) {
@@ -145,7 +152,7 @@ WindowRect QtWindowing::GetWindowRect(WindowHandle window) {
         return {0, 0, 0, 0};
     }
     // Before the window is first shown its frame is not known yet, and this is the client area alone.
-    QRect frame = widget->frameGeometry();
+    QRect frame = widget->frameGeometry().translated(-PrimaryScreenOrigin());
     return {frame.left(), frame.top(), frame.left() + frame.width(), frame.top() + frame.height()};
 }
 
@@ -159,7 +166,7 @@ int QtWindowing::GetScreenMetric(int which) {
 
 void QtWindowing::MoveWindowTo(WindowHandle window, int x, int y) {
     if (QWidget* widget = WidgetOf(window)) {
-        widget->move(x, y);
+        widget->move(PrimaryScreenOrigin() + QPoint(x, y));
         if (widget->isVisible()) {
             widget->raise();
         }
