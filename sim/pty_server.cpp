@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "download/protocol.h"
+
 namespace {
 
 constexpr std::size_t OUTBOX_SIZE = 4096;
@@ -62,9 +64,13 @@ void PtyServer::StartSession(std::vector<SimReport> reports) {
 
 void PtyServer::EndSession() {
     // The host's last bytes may still be on their way through the terminal when its close is reported; a read
-    // brings in whatever is on its way, so they reach the session they belong to before it ends.
-    while (ReadHost()) {
+    // brings in whatever is on its way. When the server has fallen behind, the next host's first bytes may be
+    // there too: a host begins with the information request, so that is where the next session starts.
+    std::string pending;
+    while (ReadHost(&pending)) {
     }
+    std::size_t next = pending.find(CMD_GET_INFO);
+    Feed(pending.substr(0, next));
     if (trace != nullptr) {
         std::fprintf(trace, "closed\n");
         std::fflush(trace);
@@ -72,24 +78,48 @@ void PtyServer::EndSession() {
     // What the last host left unread must not greet the next one.
     tcflush(slave_, TCIFLUSH);
     StartSession(instrument_->Reports());
+    if (next != std::string::npos) {
+        Feed(pending.substr(next));
+    }
 }
 
-bool PtyServer::ReadHost() {
-    std::uint8_t bytes[4096];
-    ssize_t count = read(master_, bytes, sizeof bytes);
+bool PtyServer::HostClosed() {
+    alignas(inotify_event) char buffer[1024];
+    bool closed = false;
+    ssize_t length = 0;
+    while ((length = read(watch_, buffer, sizeof buffer)) > 0) {
+        for (ssize_t at = 0; at < length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            closed = closed || (event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) != 0;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    return closed;
+}
+
+bool PtyServer::ReadHost(std::string* bytes) {
+    char buffer[4096];
+    ssize_t count = read(master_, buffer, sizeof buffer);
     if (count <= 0) {
         return false;
     }
+    bytes->append(buffer, static_cast<std::size_t>(count));
+    return true;
+}
+
+void PtyServer::Feed(const std::string& bytes) {
+    if (bytes.empty()) {
+        return;
+    }
     if (trace != nullptr) {
         std::fprintf(trace, "host");
-        for (ssize_t i = 0; i < count; ++i) {
-            std::fprintf(trace, " %02x", bytes[i]);
+        for (char byte : bytes) {
+            std::fprintf(trace, " %02x", static_cast<unsigned char>(byte));
         }
         std::fprintf(trace, "\n");
         std::fflush(trace);
     }
-    instrument_->Receive(bytes, static_cast<std::size_t>(count), clock_.TickCount());
-    return true;
+    instrument_->Receive(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), clock_.TickCount());
 }
 
 void PtyServer::TakeDueBytes(std::uint32_t now) {
@@ -172,21 +202,14 @@ PtyServer::End PtyServer::Serve(const volatile std::sig_atomic_t* stop) {
             }
             return End::Failed;
         }
-        if ((events[0].revents & POLLIN) != 0) {
-            ReadHost();
+        // A close first, whether or not poll has reported it yet: the bytes that follow may be the next host's.
+        if (HostClosed()) {
+            EndSession();
         }
-        if ((events[1].revents & POLLIN) != 0) {
-            alignas(inotify_event) char buffer[1024];
-            ssize_t length = read(watch_, buffer, sizeof buffer);
-            bool closed = false;
-            for (ssize_t at = 0; at < length;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                closed = closed || (event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) != 0;
-                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            }
-            if (closed) {
-                EndSession();
-            }
+        if ((events[0].revents & POLLIN) != 0) {
+            std::string bytes;
+            ReadHost(&bytes);
+            Feed(bytes);
         }
     }
     return End::Stopped;

@@ -50,8 +50,12 @@ class PtyServer {
   private:
     void StartSession(std::vector<SimReport> reports);
     void EndSession();
-    // One read of the host's bytes into the instrument; false when there were none.
-    bool ReadHost();
+    // True when a host has closed the terminal since the last look.
+    bool HostClosed();
+    // One read of the host's bytes, appended; false when there were none.
+    bool ReadHost(std::string* bytes);
+    // The host's bytes to the instrument (and the trace).
+    void Feed(const std::string& bytes);
     void TakeDueBytes(std::uint32_t now);
     bool WriteOutbox();
     int MillisecondsToWake(std::uint32_t now);

@@ -1,15 +1,21 @@
 // fetchwell-cli against fetchwell-sim over a pseudo-terminal: the programs as a user runs them, in real time.
 // Every wait is bounded, and only the time-out case waits out a time limit (the one that cannot be
 // shortened).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <termios.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "child_process.h"
@@ -196,6 +202,33 @@ TEST_F(CliAgainstSim, RunsOneAfterAnotherEachFindAFreshInstrument) {
         StartCli(next, {"--port", port, "--folder", (base / "out").string(), "--quiet"});
         EXPECT_EQ(next.Wait(RUN_LIMIT), 0) << "run " << run << ": " << next.Errors();
     }
+}
+
+TEST_F(CliAgainstSim, NextHostsFirstBytesBeforeTheLastHostsCloseIsSeen) {
+    StartSim({});
+    // Host A (the test) takes the information block and closes while the simulator is stopped; host B starts
+    // and sends its request before the simulator runs again and learns of A's close.
+    int hostA = open(port.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(hostA, 0);
+    termios raw{};
+    tcgetattr(hostA, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(hostA, TCSANOW, &raw);
+    ASSERT_EQ(write(hostA, "GESI\r", 5), 5);
+    char block[264];
+    std::size_t received = 0;
+    pollfd ready{hostA, POLLIN, 0};
+    while (received < sizeof block && poll(&ready, 1, 1000) == 1) {
+        received += static_cast<std::size_t>(
+            std::max<ssize_t>(0, read(hostA, block + received, sizeof block - received)));
+    }
+    ASSERT_EQ(received, sizeof block);
+    sim.Signal(SIGSTOP);
+    close(hostA);
+    StartCli(cli, {"--port", port, "--folder", (base / "out").string()});
+    std::this_thread::sleep_for(milliseconds(150));  // B's request goes out meanwhile; its limit is 500 ms
+    sim.Signal(SIGCONT);
+    EXPECT_EQ(cli.Wait(RUN_LIMIT), 0) << cli.Errors();
 }
 
 TEST_F(CliAgainstSim, SimulatorExitingMidReportIsAFailureAtOnce) {
