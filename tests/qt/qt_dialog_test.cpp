@@ -329,6 +329,30 @@ class QtDialogTest : public QObject {
         QVERIFY(!instrument_->Erased());
     }
 
+    // Enter started the download; pressed again while it runs, it must not reach Cancel. After the run it
+    // starts the next download, as the default button.
+    void enterDuringTheDownloadDoesNotCancelIt() {
+        Open();
+        answerer_->answers = {QMessageBox::No, QMessageBox::No};
+        AtFirstCheck([] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); });
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+
+        QCOMPARE(Status(), QString("Status: DONE"));
+        QVERIFY(!instrument_->Aborted());
+        QCOMPARE(TempFolder::Files(reports_).size(), std::size_t{3});
+        // The offscreen platform does not give the activation back to the dialog when a box closes; a window
+        // manager does.
+        dialog_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+        QCOMPARE(QApplication::focusWidget(), dialog_->Control(IDC_DOWNLOAD));
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+
+        QCOMPARE(answerer_->boxes.size(), 2);  // the second run's first erase question
+        QVERIFY(dialog_->isVisible());
+    }
+
     void cancelDuringTheDownload() {
         Open();
         QString labelWhenClicked;

@@ -1,6 +1,7 @@
 // fetchwell: the desktop program on Linux. Installs the platform services behind the seams and runs the main
 // dialog.
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
 #include <cstdio>
 
@@ -8,27 +9,19 @@
 #include "link/clock.h"
 #include "link/driver.h"
 #include "platform/posix/home_folder.h"
+#include "platform/posix/monotonic_clock.h"
 #include "platform/posix/posix_directories.h"
+#include "platform/posix/termios_driver.h"
 #include "platform/qt/main_dialog.h"
 #include "platform/qt/options.h"
 #include "platform/qt/qsettings_store.h"
 #include "platform/qt/qt_windowing.h"
-#include "sim/sim_driver.h"
+#include "sim/instrument.h"
+#include "sim/realtime_sim_driver.h"
 
 namespace {
 
-// Stands in for the serial-port driver until it is wired: every open fails, so a download says that the
-// instrument is not connected.
-class UnwiredDriver : public Driver {
-  public:
-    DriverStatus Open(int, DeviceHandle*) override { return DRIVER_IO_ERROR; }
-    DriverStatus Close(DeviceHandle) override { return DRIVER_IO_ERROR; }
-    DriverStatus Write(DeviceHandle, const void*, std::uint32_t, std::uint32_t*) override {
-        return DRIVER_IO_ERROR;
-    }
-    DriverStatus Read(DeviceHandle, void*, std::uint32_t, std::uint32_t*) override { return DRIVER_IO_ERROR; }
-    DriverStatus GetQueueStatus(DeviceHandle, std::uint32_t*) override { return DRIVER_IO_ERROR; }
-};
+constexpr std::uint32_t SIMULATED_BYTES_PER_SECOND = 960;
 
 QStringList ArgumentsLeftByQt(int argc, char** argv) {
     QStringList arguments;
@@ -77,15 +70,19 @@ int main(int argc, char** argv) {
     InstallFolderPicker(&picker);
     InstallDirectories(&directories);
 
-    // The simulated instrument runs in process on a virtual clock for now; the real-time one and the serial
-    // port (--port, and the first FTDI port by default) are still to be wired.
-    SimInstrument instrument;
-    instrument.SetReports(SampleReports());
-    VirtualClock clock;
-    SimDriver simulated(instrument, clock);
-    UnwiredDriver unwired;
+    MonotonicClock clock;
     InstallClock(&clock);
-    InstallDriver(options.simulate ? static_cast<Driver*>(&simulated) : &unwired);
+    TermiosDriver port(QFile::encodeName(options.port).toStdString());
+    SimInstrument instrument;
+    RealtimeSimDriver simulated(instrument, clock);
+    if (options.simulate) {
+        instrument.SetReports(SampleReports());
+        // At the pace of the instrument's 9600-baud line, so that the progress and Cancel can be seen.
+        instrument.SetPace(SIMULATED_BYTES_PER_SECOND);
+        InstallDriver(&simulated);
+    } else {
+        InstallDriver(&port);
+    }
 
     MainDialog dialog;
     return dialog.Run();

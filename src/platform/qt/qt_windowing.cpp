@@ -6,10 +6,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSpacerItem>
 #include <QStandardPaths>
 #include <cstring>
 
@@ -51,6 +53,8 @@ int CopyOut(const QByteArray& bytes, char* buffer, int capacity) {
     buffer[length] = '\0';
     return static_cast<int>(length);
 }
+
+constexpr int CAPTION_BUTTONS_ROOM = 120;
 
 struct BoxButton {
     QMessageBox::StandardButton button;
@@ -129,8 +133,25 @@ int QtWindowing::GetControlText(WindowHandle dialog, int controlId, char* buffer
 }
 
 void QtWindowing::EnableControl(WindowHandle dialog, int controlId, bool enabled) {
-    if (QWidget* control = ControlOf(dialog, controlId)) {
-        control->setEnabled(enabled);
+    QWidget* control = ControlOf(dialog, controlId);
+    if (control == nullptr) {
+        return;
+    }
+    // Windows leaves the focus with a control that is disabled, where keys do nothing, and it is still there
+    // when the control is enabled again. Qt hands it on to the next control, which during a download is
+    // Cancel, so a second press of Enter would cancel the run. So the focus waits on the dialog itself
+    // meanwhile (Enter there presses the default button, disabled too) and comes back when the control does.
+    if (!enabled && control->hasFocus()) {
+        control->window()->setFocus(Qt::OtherFocusReason);
+        parkedFocus_ = control;
+    }
+    control->setEnabled(enabled);
+    if (enabled && control == parkedFocus_) {
+        QWidget* focus = control->window()->focusWidget();
+        if (focus == nullptr || focus == control->window()) {
+            control->setFocus(Qt::OtherFocusReason);
+        }
+        parkedFocus_ = nullptr;
     }
 }
 
@@ -191,6 +212,14 @@ int QtWindowing::ShowMessageBox(WindowHandle owner, const char* body, const char
     box.setStandardButtons(standard);
     qsizetype defaultIndex = static_cast<qsizetype>((flags & 0xF00u) >> 8);
     box.setDefaultButton(buttons[defaultIndex < buttons.size() ? defaultIndex : 0].button);
+    // Wide enough for the caption, as Windows sizes its boxes: a short body would cut "DOWNLOAD ERROR" in the
+    // title bar. The room for the title bar's buttons is a guess; the window manager draws them.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int captionWidth =
+            box.fontMetrics().horizontalAdvance(box.windowTitle()) + CAPTION_BUTTONS_ROOM;
+        grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     for (const BoxButton& button : buttons) {

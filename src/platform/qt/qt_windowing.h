@@ -3,10 +3,11 @@
 // events.
 #pragma once
 
+#include <QPointer>
+#include <QWidget>
+
 #include "settings/setting_store.h"
 #include "ui/windowing.h"
-
-class QWidget;
 
 // Window handles are QWidget pointers. A handle that names no top-level window of the program (any more)
 // gives null, so a stale handle is never followed.
@@ -26,6 +27,10 @@ class QtWindowing : public Windowing {
     WindowHandle ActiveWindow() override;
     int ShowMessageBox(WindowHandle owner, const char* body, const char* caption, unsigned flags) override;
     void HandleOneMessage(WindowHandle dialog) override;
+
+  private:
+    // A control that had the focus when it was disabled; it gets it back when it is enabled.
+    QPointer<QWidget> parkedFocus_;
 };
 
 class QtFolderPicker : public FolderPicker {
