@@ -423,6 +423,26 @@ class QtDialogTest : public QObject {
         QCOMPARE(Folder(), QString("/srv/rep"));
     }
 
+    void longFolderTextIsCutToWholeCharacters_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("kept");
+        const QString a1022(1022, QChar('a'));
+        QTest::newRow("ASCII") << a1022 + "bcd" << a1022 + "b";
+        // The 1023rd and 1024th bytes are one character: it is left out whole rather than cut in half.
+        QTest::newRow("two-byte character across the end") << a1022 + QString::fromUtf8("\xC3\xBC") << a1022;
+        QTest::newRow("two-byte character at the end")
+            << QString(1021, QChar('a')) + QString::fromUtf8("\xC3\xBCz")
+            << QString(1021, QChar('a')) + QString::fromUtf8("\xC3\xBC");
+    }
+    void longFolderTextIsCutToWholeCharacters() {
+        QFETCH(QString, text);
+        QFETCH(QString, kept);
+        Open();
+        Control<QLineEdit>(IDC_FOLDER)->setText(text);
+        QCOMPARE(Folder(), kept);
+        QCOMPARE(StoredFolder().toString(), kept);
+    }
+
     void browseCancelledChangesNothing() {
         Open();
         const QString before = Control<QLineEdit>(IDC_FOLDER)->text();
