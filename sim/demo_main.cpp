@@ -1,4 +1,5 @@
-// A first look at the simulated instrument: asks it for its information block over the link and lists its reports.
+// A first look at the simulated instrument: asks it for its information block over the link and lists its
+// reports.
 #include <cstdio>
 
 #include "download/protocol.h"

@@ -1,4 +1,5 @@
-// The simulated instrument's protocol peer: answers commands, sends reports chunk by chunk, obeys the fault plan.
+// The simulated instrument's protocol peer: answers commands, sends reports chunk by chunk, obeys the fault
+// plan.
 #include "sim/instrument.h"
 
 #include <algorithm>

@@ -18,22 +18,24 @@ struct SimReport {
 struct FaultPlan {
     static constexpr std::uint64_t NEVER = UINT64_MAX;
 
-    std::uint64_t silentFromByte = NEVER;  // the instrument sends nothing from this byte on
-    std::string junkBeforeStart;           // sent before every report's start byte
-    unsigned infoBlockSize = 264;          // a short or long information block
-    long announcedCount = -1;              // the count in the information block; -1: the reports held
-    std::string eraseReply = "*\r";        // the answer to the erase command ("" for none)
+    std::uint64_t silentFromByte = NEVER;   // the instrument sends nothing from this byte on
+    std::string junkBeforeStart;            // sent before every report's start byte
+    unsigned infoBlockSize = 264;           // a short or long information block
+    long announcedCount = -1;               // the count in the information block; -1: the reports held
+    std::string eraseReply = "*\r";         // the answer to the erase command ("" for none)
     std::uint64_t pauseBeforeByte = NEVER;  // a pause of pauseMs before this byte
     std::uint32_t pauseMs = 0;
     std::uint64_t failAtByte = NEVER;  // unplugged once the host has taken this many bytes
 };
 
 class SimInstrument {
-public:
+  public:
     SimInstrument();
 
     void SetReports(std::vector<SimReport> reports) { reports_ = std::move(reports); }
-    void SetChunkSize(std::size_t bytes) { chunkSize_ = bytes == 0 ? 1 : bytes; }  // over 2048: over-long chunks
+    void SetChunkSize(std::size_t bytes) {
+        chunkSize_ = bytes == 0 ? 1 : bytes;
+    }  // over 2048: over-long chunks
     void SetFaults(const FaultPlan& faults) { faults_ = faults; }
     void SetPace(std::uint32_t bytesPerSecond) { bytesPerSecond_ = bytesPerSecond; }
 
@@ -53,7 +55,7 @@ public:
     bool Aborted() const { return aborted_; }
     std::uint64_t BytesSent() const { return sent_; }
 
-private:
+  private:
     enum class State { Command, Report };
 
     void Advance(std::uint32_t tick);

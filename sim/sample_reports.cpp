@@ -27,12 +27,11 @@ std::vector<SimReport> SampleReports() {
                 "Earth bond  0.08 Ohm (limit 0.10) PASS", "Insulation >299 MOhm (limit 1.0) PASS",
                 "Load       9.41 A  2168 W ....... PASS", "Earth leakage 0.21 mA (limit 3.5) PASS", "",
                 "RESULT: PASS"})},
-        {"DRILL 18V/CHG",
-         Lines({"ZT914 ELECTRICAL SAFETY ANALYZER", "TEST REPORT", "", "Date       : 2026-12-10  09:31",
-                "Operator   : J. MARSH", "Appliance  : DRILL 18V/CHG", "Asset no.  : QF-00522",
-                "Class      : II", "", "Visual inspection ........ PASS",
-                "Insulation  187 MOhm (limit 2.0) PASS", "Touch current 0.04 mA (limit 0.25) PASS", "",
-                "RESULT: PASS"})},
+        {"DRILL 18V/CHG", Lines({"ZT914 ELECTRICAL SAFETY ANALYZER", "TEST REPORT", "",
+                                 "Date       : 2026-12-10  09:31", "Operator   : J. MARSH",
+                                 "Appliance  : DRILL 18V/CHG", "Asset no.  : QF-00522", "Class      : II", "",
+                                 "Visual inspection ........ PASS", "Insulation  187 MOhm (limit 2.0) PASS",
+                                 "Touch current 0.04 mA (limit 0.25) PASS", "", "RESULT: PASS"})},
         {"EXT LEAD 10M",
          Lines({"ZT914 ELECTRICAL SAFETY ANALYZER", "TEST REPORT", "", "Date       : 2026-12-10  10:02",
                 "Operator   : J. MARSH", "Appliance  : EXT LEAD 10M", "Asset no.  : QF-00108",
@@ -53,8 +52,8 @@ std::vector<SimReport> GeneratedReports(std::size_t count, std::size_t bytes) {
         text.reserve(bytes + 64);
         char line[80];
         for (unsigned row = 1; text.size() + 2 < bytes; ++row) {
-            int length = std::snprintf(line, sizeof line, "Reading %4u : earth bond %u.%02u Ohm PASS\r\n", row,
-                                       row % 3, (row * 7) % 100);
+            int length = std::snprintf(line, sizeof line, "Reading %4u : earth bond %u.%02u Ohm PASS\r\n",
+                                       row, row % 3, (row * 7) % 100);
             text.append(line, static_cast<std::size_t>(length));
         }
         text.resize(bytes > 0 ? bytes - 1 : 0);

@@ -10,7 +10,7 @@
 #include "sim/virtual_clock.h"
 
 class SimDriver : public Driver {
-public:
+  public:
     SimDriver(SimInstrument& instrument, VirtualClock& clock) : instrument_(instrument), clock_(clock) {}
 
     DriverStatus Open(int deviceNumber, DeviceHandle* handle) override;
@@ -22,8 +22,8 @@ public:
     DriverStatus GetQueueStatus(DeviceHandle handle, std::uint32_t* queued) override;
     bool WaitForBytes(DeviceHandle handle, std::uint32_t wanted, std::uint32_t milliseconds) override;
 
-    bool failOpen = false;   // no instrument on the USB port
-    bool canWait = true;     // false: behave like a driver that can only be polled
+    bool failOpen = false;  // no instrument on the USB port
+    bool canWait = true;    // false: behave like a driver that can only be polled
     bool failQueueStatus = false;
     int opens = 0;
     int closes = 0;
@@ -32,7 +32,7 @@ public:
     // of link events against message boxes.
     std::function<void(const std::string&)> onEvent;
 
-private:
+  private:
     bool Usable(DeviceHandle handle) const;
     void Note(const std::string& event) const {
         if (onEvent) {

@@ -7,7 +7,7 @@
 #include "link/clock.h"
 
 class VirtualClock : public Clock {
-public:
+  public:
     explicit VirtualClock(std::uint32_t start = 0) : now_(start) {}
 
     std::uint32_t TickCount() override {
@@ -27,6 +27,6 @@ public:
     std::uint32_t stepPerReading = 0;
     std::vector<std::uint32_t> sleeps;
 
-private:
+  private:
     std::uint32_t now_;
 };

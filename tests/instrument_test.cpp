@@ -13,7 +13,7 @@
 namespace {
 
 class InstrumentTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         instrument.SetReports({{"ABC 12", "line 1\r\nline 2\r\n\f"}, {"B", "second\f"}});
         instrument.SetChunkSize(8);
@@ -54,7 +54,9 @@ TEST_F(InstrumentTest, PlaysTheWholeExchange) {
     Open();
     EXPECT_EQ(ReportCount(), 2);
     Send(CMD_DOWNLOAD);
-    EXPECT_EQ(ReadToZero(), std::string("\x03" "ABC 12\0", 8));
+    EXPECT_EQ(ReadToZero(), std::string("\x03"
+                                        "ABC 12\0",
+                                        8));
     LinkSendByte(NEXT_CHUNK);
     EXPECT_EQ(ReadToZero(), std::string("line 1\r\n\0", 9));
     LinkSendByte(NEXT_CHUNK);
@@ -62,7 +64,9 @@ TEST_F(InstrumentTest, PlaysTheWholeExchange) {
     LinkSendByte(NEXT_CHUNK);
     EXPECT_EQ(ReadToZero(), std::string("\f\0", 2)) << "the form feed comes in the last chunk";
     LinkSendByte(NEXT_CHUNK);  // acknowledges the report
-    EXPECT_EQ(ReadToZero(), std::string("\x03" "B\0", 3));
+    EXPECT_EQ(ReadToZero(), std::string("\x03"
+                                        "B\0",
+                                        3));
     LinkSendByte(NEXT_CHUNK);
     EXPECT_EQ(ReadToZero(), std::string("second\f\0", 8));
     LinkSendByte(NEXT_CHUNK);
@@ -115,12 +119,14 @@ struct FaultCase {
     FaultPlan faults;
     std::size_t chunkSize;
     std::vector<SimReport> reports;
-    int expectedCount;             // from the information block; -1 when it does not come whole in time
-    std::string expectedStart;     // bytes before and including the name's zero
-    std::string expectedChunk;     // the first chunk as read, up to its zero
+    int expectedCount;          // from the information block; -1 when it does not come whole in time
+    std::string expectedStart;  // bytes before and including the name's zero
+    std::string expectedChunk;  // the first chunk as read, up to its zero
 };
 
-void PrintTo(const FaultCase& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const FaultCase& row, std::ostream* out) {
+    *out << row.name;
+}
 
 FaultPlan With(void (*change)(FaultPlan&)) {
     FaultPlan plan;
@@ -155,30 +161,90 @@ const std::string kLongText(3000, 't');
 INSTANTIATE_TEST_SUITE_P(
     Sim, FaultTest,
     ::testing::Values(
-        FaultCase{"None", {}, 8, {}, 2, std::string("\x03" "ABC 12\0", 8), std::string("line 1\r\n\0", 9)},
-        FaultCase{"SilentAfterName", With([](FaultPlan& f) { f.silentFromByte = 264 + 8; }), 8, {}, 2,
-                  std::string("\x03" "ABC 12\0", 8), "<timeout>"},
-        FaultCase{"JunkBeforeStart", With([](FaultPlan& f) { f.junkBeforeStart = "zz"; }), 8, {}, 2,
-                  std::string("zz\x03" "ABC 12\0", 10), std::string("line 1\r\n\0", 9)},
+        FaultCase{"None",
+                  {},
+                  8,
+                  {},
+                  2,
+                  std::string("\x03"
+                              "ABC 12\0",
+                              8),
+                  std::string("line 1\r\n\0", 9)},
+        FaultCase{"SilentAfterName",
+                  With([](FaultPlan& f) { f.silentFromByte = 264 + 8; }),
+                  8,
+                  {},
+                  2,
+                  std::string("\x03"
+                              "ABC 12\0",
+                              8),
+                  "<timeout>"},
+        FaultCase{"JunkBeforeStart",
+                  With([](FaultPlan& f) { f.junkBeforeStart = "zz"; }),
+                  8,
+                  {},
+                  2,
+                  std::string("zz\x03"
+                              "ABC 12\0",
+                              10),
+                  std::string("line 1\r\n\0", 9)},
         FaultCase{"ShortInfoBlock", With([](FaultPlan& f) { f.infoBlockSize = 263; }), 8, {}, -1, "", ""},
-        FaultCase{"LongInfoBlock", With([](FaultPlan& f) { f.infoBlockSize = 266; }), 8, {}, 2,
-                  std::string("~~\x03" "ABC 12\0", 10), std::string("line 1\r\n\0", 9)},
-        FaultCase{"AnnouncedCount", With([](FaultPlan& f) { f.announcedCount = 65535; }), 8, {}, 65535,
-                  std::string("\x03" "ABC 12\0", 8), std::string("line 1\r\n\0", 9)},
-        FaultCase{"OverLongName", {}, 8, {{kLongName, "x\f"}}, 1, "\x03" + kLongName + std::string(1, '\0'),
+        FaultCase{"LongInfoBlock",
+                  With([](FaultPlan& f) { f.infoBlockSize = 266; }),
+                  8,
+                  {},
+                  2,
+                  std::string("~~\x03"
+                              "ABC 12\0",
+                              10),
+                  std::string("line 1\r\n\0", 9)},
+        FaultCase{"AnnouncedCount",
+                  With([](FaultPlan& f) { f.announcedCount = 65535; }),
+                  8,
+                  {},
+                  65535,
+                  std::string("\x03"
+                              "ABC 12\0",
+                              8),
+                  std::string("line 1\r\n\0", 9)},
+        FaultCase{"OverLongName",
+                  {},
+                  8,
+                  {{kLongName, "x\f"}},
+                  1,
+                  "\x03" + kLongName + std::string(1, '\0'),
                   std::string("x\f\0", 3)},
-        FaultCase{"OverLongChunk", {}, 3001, {{"L", kLongText + "\f"}}, 1, std::string("\x03L\0", 3),
+        FaultCase{"OverLongChunk",
+                  {},
+                  3001,
+                  {{"L", kLongText + "\f"}},
+                  1,
+                  std::string("\x03L\0", 3),
                   kLongText + "\f" + std::string(1, '\0')},
-        FaultCase{"PauseLongerThanTheLimit", With([](FaultPlan& f) {
+        FaultCase{"PauseLongerThanTheLimit",
+                  With([](FaultPlan& f) {
                       f.pauseBeforeByte = 264 + 8 + 2;
                       f.pauseMs = 600;
                   }),
-                  8, {}, 2, std::string("\x03" "ABC 12\0", 8), "li<timeout>"},
-        FaultCase{"PauseWithinTheLimit", With([](FaultPlan& f) {
+                  8,
+                  {},
+                  2,
+                  std::string("\x03"
+                              "ABC 12\0",
+                              8),
+                  "li<timeout>"},
+        FaultCase{"PauseWithinTheLimit",
+                  With([](FaultPlan& f) {
                       f.pauseBeforeByte = 264 + 8 + 2;
                       f.pauseMs = 450;
                   }),
-                  8, {}, 2, std::string("\x03" "ABC 12\0", 8), std::string("line 1\r\n\0", 9)}),
+                  8,
+                  {},
+                  2,
+                  std::string("\x03"
+                              "ABC 12\0",
+                              8),
+                  std::string("line 1\r\n\0", 9)}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(InstrumentTest, WrongEraseReply) {

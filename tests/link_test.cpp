@@ -14,7 +14,7 @@ namespace {
 
 // A driver whose receive queue and failures the test controls; it records every write.
 class ScriptedDriver : public Driver {
-public:
+  public:
     DriverStatus Open(int deviceNumber, DeviceHandle* handle) override {
         openedDevice = deviceNumber;
         if (openStatus == DRIVER_OK) {
@@ -27,13 +27,15 @@ public:
         open = false;
         return DRIVER_OK;
     }
-    DriverStatus Write(DeviceHandle, const void* source, std::uint32_t length, std::uint32_t* written) override {
+    DriverStatus Write(DeviceHandle, const void* source, std::uint32_t length,
+                       std::uint32_t* written) override {
         const auto* bytes = static_cast<const std::uint8_t*>(source);
         writes.emplace_back(bytes, bytes + length);
         *written = length;
         return writeStatus;
     }
-    DriverStatus Read(DeviceHandle, void* destination, std::uint32_t length, std::uint32_t* returned) override {
+    DriverStatus Read(DeviceHandle, void* destination, std::uint32_t length,
+                      std::uint32_t* returned) override {
         ++reads;
         if (readStatus != DRIVER_OK) {
             return readStatus;
@@ -85,7 +87,7 @@ public:
 };
 
 class LinkTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         driver.clock = &clock;
         clock.stepPerReading = 1;  // a spinning wait reads the clock once per poll
@@ -94,7 +96,9 @@ protected:
         ASSERT_EQ(LinkOpen(), 0);
     }
     void Queue(std::initializer_list<std::uint8_t> bytes) { driver.queue.insert(driver.queue.end(), bytes); }
-    void QueueCount(std::size_t count, std::uint8_t value) { driver.queue.insert(driver.queue.end(), count, value); }
+    void QueueCount(std::size_t count, std::uint8_t value) {
+        driver.queue.insert(driver.queue.end(), count, value);
+    }
 
     ScriptedDriver driver;
     VirtualClock clock{1000};
@@ -168,7 +172,9 @@ struct ReadByteCase {
     std::uint32_t maxElapsed;
 };
 
-void PrintTo(const ReadByteCase& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const ReadByteCase& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class ReadByteTest : public LinkTest, public ::testing::WithParamInterface<ReadByteCase> {};
 
@@ -189,14 +195,13 @@ TEST_P(ReadByteTest, FollowsTheTimeLimitRules) {
 
 INSTANTIATE_TEST_SUITE_P(
     Link, ReadByteTest,
-    ::testing::Values(
-        ReadByteCase{"ZeroByte", {0x00}, 0, {}, 500, false, 0, 0, 2},
-        ReadByteCase{"QueuedByteWithLimitZero", {0x41}, 0, {}, 0, false, 0x41, 0, 2},
-        ReadByteCase{"NothingSpinning", {}, 0, {}, 500, false, LINK_TIMEOUT, 501, 503},
-        ReadByteCase{"NothingWaiting", {}, 0, {}, 500, true, LINK_TIMEOUT, 501, 503},
-        ReadByteCase{"ArrivesInTimeSpinning", {}, 300, {0x03}, 500, false, 0x03, 300, 302},
-        ReadByteCase{"ArrivesAtTheLimitIsTaken", {}, 500, {0x03}, 500, false, 0x03, 500, 502},
-        ReadByteCase{"ArrivesTooLate", {}, 900, {0x03}, 500, false, LINK_TIMEOUT, 501, 503}),
+    ::testing::Values(ReadByteCase{"ZeroByte", {0x00}, 0, {}, 500, false, 0, 0, 2},
+                      ReadByteCase{"QueuedByteWithLimitZero", {0x41}, 0, {}, 0, false, 0x41, 0, 2},
+                      ReadByteCase{"NothingSpinning", {}, 0, {}, 500, false, LINK_TIMEOUT, 501, 503},
+                      ReadByteCase{"NothingWaiting", {}, 0, {}, 500, true, LINK_TIMEOUT, 501, 503},
+                      ReadByteCase{"ArrivesInTimeSpinning", {}, 300, {0x03}, 500, false, 0x03, 300, 302},
+                      ReadByteCase{"ArrivesAtTheLimitIsTaken", {}, 500, {0x03}, 500, false, 0x03, 500, 502},
+                      ReadByteCase{"ArrivesTooLate", {}, 900, {0x03}, 500, false, LINK_TIMEOUT, 501, 503}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(LinkTest, ReadByteWaitsInTheDriverForTheRemainingTimeOnly) {

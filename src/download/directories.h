@@ -4,7 +4,7 @@
 #include <cstdio>
 
 class Directories {
-public:
+  public:
     virtual ~Directories() = default;
 
     // Creates every missing directory of a folder. The text is the folder with one backslash appended, which
@@ -12,12 +12,13 @@ public:
     virtual bool MakeAllDirectories(const char* folderWithBackslash) = 0;
     // Makes a folder the process's current directory.
     virtual bool ChangeDirectory(const char* folder) = 0;
-    // Makes the directory the program started in current again, so relative folders always mean the same place.
+    // Makes the directory the program started in current again, so relative folders always mean the same
+    // place.
     virtual bool ReturnToStartDirectory() = 0;
     // Pushes a flushed stream's data to the storage device.
     virtual bool SyncFile(std::FILE* file) = 0;
-    // Gives a file another name in the same directory. With `replace`, an existing file of that name is replaced
-    // in one step; without it the rename fails when the name is taken.
+    // Gives a file another name in the same directory. With `replace`, an existing file of that name is
+    // replaced in one step; without it the rename fails when the name is taken.
     virtual bool RenameFile(const char* from, const char* to, bool replace) = 0;
 };
 

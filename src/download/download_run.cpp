@@ -1,4 +1,5 @@
-// The download run: the host's side of the exchange with the instrument, from the information request to the erase.
+// The download run: the host's side of the exchange with the instrument, from the information request to the
+// erase.
 #include "download/download_run.h"
 
 #include <cstdio>
@@ -39,8 +40,8 @@ void ShowProgress(WindowHandle dialog, const char* format, unsigned reportNumber
     InstalledWindowing().SetControlText(dialog, IDC_STATUS, scratchText);
 }
 
-// Reads bytes into `destination` until a zero or `capacity` bytes, each within `limitMs`. False on a time-out.
-// Sets *endOfReport when a form feed is among them (when asked to look).
+// Reads bytes into `destination` until a zero or `capacity` bytes, each within `limitMs`. False on a
+// time-out. Sets *endOfReport when a form feed is among them (when asked to look).
 bool ReadFramed(unsigned char* destination, unsigned capacity, unsigned limitMs, bool* endOfReport) {
     for (unsigned position = 0; position < capacity; ++position) {
         int byte = LinkReadByte(limitMs);
@@ -60,7 +61,9 @@ bool ReadFramed(unsigned char* destination, unsigned capacity, unsigned limitMs,
 
 }  // namespace
 
-void PumpOneMessage(WindowHandle dialog) { InstalledWindowing().HandleOneMessage(dialog); }
+void PumpOneMessage(WindowHandle dialog) {
+    InstalledWindowing().HandleOneMessage(dialog);
+}
 
 int PollCancel(WindowHandle dialog) {
     PumpOneMessage(dialog);

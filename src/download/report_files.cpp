@@ -42,8 +42,12 @@ bool IsReplacedInNames(unsigned char byte) {
 
 }  // namespace
 
-void InstallDirectories(Directories* directories) { installedDirectories = directories; }
-Directories& InstalledDirectories() { return *installedDirectories; }
+void InstallDirectories(Directories* directories) {
+    installedDirectories = directories;
+}
+Directories& InstalledDirectories() {
+    return *installedDirectories;
+}
 
 int PrepareReportFolder() {
     Directories& directories = InstalledDirectories();

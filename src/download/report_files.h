@@ -1,6 +1,6 @@
-// Report files: the report folder made ready, a safe file name from the instrument's report name, and each report's
-// text written byte for byte. A report is written under a temporary name and takes its own name only when it is
-// complete, so a cut-short report never replaces a complete file of the same name.
+// Report files: the report folder made ready, a safe file name from the instrument's report name, and each
+// report's text written byte for byte. A report is written under a temporary name and takes its own name only
+// when it is complete, so a cut-short report never replaces a complete file of the same name.
 #pragma once
 
 #include <cstdio>
@@ -10,7 +10,7 @@ inline constexpr unsigned SUFFIX_SIZE = 16;
 
 struct ReportFile {
     std::FILE* stream;
-    char name[REPORT_NAME_BUFFER_SIZE];      // the report's own file name
+    char name[REPORT_NAME_BUFFER_SIZE];          // the report's own file name
     char tempName[REPORT_NAME_BUFFER_SIZE + 8];  // where its bytes go until it is complete
 };
 

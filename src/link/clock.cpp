@@ -5,5 +5,9 @@ namespace {
 Clock* installedClock = nullptr;
 }
 
-void InstallClock(Clock* clock) { installedClock = clock; }
-Clock& InstalledClock() { return *installedClock; }
+void InstallClock(Clock* clock) {
+    installedClock = clock;
+}
+Clock& InstalledClock() {
+    return *installedClock;
+}

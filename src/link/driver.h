@@ -11,7 +11,7 @@ inline constexpr DriverStatus DRIVER_OK = 0;
 inline constexpr DriverStatus DRIVER_IO_ERROR = 4;
 
 class Driver {
-public:
+  public:
     virtual ~Driver() = default;
 
     virtual DriverStatus Open(int deviceNumber, DeviceHandle* handle) = 0;

@@ -13,8 +13,11 @@ namespace {
 
 Driver* installedDriver = nullptr;
 
-// Elapsed time is unsigned 32-bit subtraction, so a wrap of the tick count between the two readings is harmless.
-std::uint32_t ElapsedSince(std::uint32_t start) { return InstalledClock().TickCount() - start; }
+// Elapsed time is unsigned 32-bit subtraction, so a wrap of the tick count between the two readings is
+// harmless.
+std::uint32_t ElapsedSince(std::uint32_t start) {
+    return InstalledClock().TickCount() - start;
+}
 
 // Lets a driver that can block sleep until data may be there instead of spinning. The wait ends no later than
 // the first moment at which the caller's limit counts as passed (elapsed > limit), so the rules of the spin
@@ -29,12 +32,20 @@ void WaitForMore(std::uint32_t wanted, std::uint32_t elapsed, unsigned limitMs) 
 
 }  // namespace
 
-void InstallDriver(Driver* driver) { installedDriver = driver; }
-Driver& InstalledDriver() { return *installedDriver; }
+void InstallDriver(Driver* driver) {
+    installedDriver = driver;
+}
+Driver& InstalledDriver() {
+    return *installedDriver;
+}
 
-int LinkOpen() { return InstalledDriver().Open(0, &deviceHandle) == DRIVER_OK ? 0 : -1; }
+int LinkOpen() {
+    return InstalledDriver().Open(0, &deviceHandle) == DRIVER_OK ? 0 : -1;
+}
 
-int LinkClose() { return static_cast<int>(InstalledDriver().Close(deviceHandle)); }
+int LinkClose() {
+    return static_cast<int>(InstalledDriver().Close(deviceHandle));
+}
 
 int LinkSendByte(int value) {
     unsigned char byte = static_cast<unsigned char>(value & 0xFF);

@@ -1,4 +1,5 @@
-// The link to the instrument: the only code that talks to the driver. Plain byte stream, reads with time limits.
+// The link to the instrument: the only code that talks to the driver. Plain byte stream, reads with time
+// limits.
 #pragma once
 
 #include "link/driver.h"

@@ -14,20 +14,32 @@ SettingStore* installedStore = nullptr;
 FolderPicker* installedPicker = nullptr;
 char defaultFolder[REPORT_FOLDER_SIZE] = "C:\\ZT914reports";
 
-void CopyDefaultFolder() { std::memcpy(reportFolder, defaultFolder, sizeof reportFolder); }
+void CopyDefaultFolder() {
+    std::memcpy(reportFolder, defaultFolder, sizeof reportFolder);
+}
 
 }  // namespace
 
-void InstallSettingStore(SettingStore* store) { installedStore = store; }
-SettingStore& InstalledSettingStore() { return *installedStore; }
-void InstallFolderPicker(FolderPicker* picker) { installedPicker = picker; }
-FolderPicker& InstalledFolderPicker() { return *installedPicker; }
+void InstallSettingStore(SettingStore* store) {
+    installedStore = store;
+}
+SettingStore& InstalledSettingStore() {
+    return *installedStore;
+}
+void InstallFolderPicker(FolderPicker* picker) {
+    installedPicker = picker;
+}
+FolderPicker& InstalledFolderPicker() {
+    return *installedPicker;
+}
 
 void SetDefaultReportFolder(const char* folder) {
     std::memset(defaultFolder, 0, sizeof defaultFolder);
     std::strncpy(defaultFolder, folder, sizeof defaultFolder - 1);
 }
-const char* DefaultReportFolder() { return defaultFolder; }
+const char* DefaultReportFolder() {
+    return defaultFolder;
+}
 
 void LoadReportFolder() {
     SettingStore& store = InstalledSettingStore();

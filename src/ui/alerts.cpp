@@ -7,8 +7,12 @@ namespace {
 Windowing* installedWindowing = nullptr;
 }
 
-void InstallWindowing(Windowing* windowing) { installedWindowing = windowing; }
-Windowing& InstalledWindowing() { return *installedWindowing; }
+void InstallWindowing(Windowing* windowing) {
+    installedWindowing = windowing;
+}
+Windowing& InstalledWindowing() {
+    return *installedWindowing;
+}
 
 void SetStatus(WindowHandle dialog, int controlId, int textId) {
     InstalledWindowing().LoadText(textId, scratchText, sizeof scratchText);

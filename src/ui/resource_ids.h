@@ -1,4 +1,5 @@
-/* Ids of the dialog, its controls and the string table, shared by the C++ code and the Windows resource script. */
+/* Ids of the dialog, its controls and the string table, shared by the C++ code and the Windows resource
+ * script. */
 #ifndef FETCHWELL_RESOURCE_IDS_H
 #define FETCHWELL_RESOURCE_IDS_H
 

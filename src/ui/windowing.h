@@ -1,5 +1,5 @@
-// The windowing seam: what the program's logic asks of the window system. Win32 on Windows, Qt on Linux, and a
-// recording fake in tests. Windows are opaque handles; a null handle means "no window".
+// The windowing seam: what the program's logic asks of the window system. Win32 on Windows, Qt on Linux, and
+// a recording fake in tests. Windows are opaque handles; a null handle means "no window".
 #pragma once
 
 #include "ui/win_constants.h"
@@ -14,10 +14,11 @@ struct WindowRect {
 };
 
 class Windowing {
-public:
+  public:
     virtual ~Windowing() = default;
 
-    // Copies the string-table text of an id: at most capacity - 1 characters and the terminator. Returns the length.
+    // Copies the string-table text of an id: at most capacity - 1 characters and the terminator. Returns the
+    // length.
     virtual int LoadText(int textId, char* buffer, int capacity) = 0;
     virtual void SetControlText(WindowHandle dialog, int controlId, const char* text) = 0;
     // Copies a control's text: at most capacity - 1 characters and the terminator. Returns the length.

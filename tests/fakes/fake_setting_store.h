@@ -10,7 +10,7 @@
 #include "settings/setting_store.h"
 
 class FakeSettingStore : public SettingStore {
-public:
+  public:
     bool OpenKey() override {
         ++opens;
         keyOpen = keyExists && !failOpen;
@@ -56,7 +56,7 @@ public:
 };
 
 class FakeFolderPicker : public FolderPicker {
-public:
+  public:
     bool PickFolder(void* owner, const char* title, char* path, unsigned capacity) override {
         shownOwner = owner;
         shownTitle = title;

@@ -18,7 +18,7 @@ struct RecordedBox {
 };
 
 class FakeWindowing : public Windowing {
-public:
+  public:
     // The main dialog's handle as the fake hands it out.
     WindowHandle Dialog() { return &dialogToken_; }
 
@@ -104,7 +104,7 @@ public:
     int screenHeight = 768;
     std::pair<int, int> movedTo{-99999, -99999};
 
-private:
+  private:
     void Note(const std::string& event) {
         if (log != nullptr) {
             log->push_back(event);
