@@ -56,7 +56,9 @@ std::string ReadSettingsFile(bool* readable) {
     return text;
 }
 
-Session* Find(FT_HANDLE handle) { return session != nullptr && handle == session.get() ? session.get() : nullptr; }
+Session* Find(FT_HANDLE handle) {
+    return session != nullptr && handle == session.get() ? session.get() : nullptr;
+}
 
 }  // namespace
 
@@ -72,7 +74,8 @@ FT_STATUS WINAPI FT_Open(int deviceNumber, FT_HANDLE* handle) {
     std::string error;
     if (!readable || !ParseStandinConfig(text, &config, &error)) {
         // A broken test setup shows as an absent instrument; the reason goes to the console of the test.
-        std::fprintf(stderr, "FTD2XX stand-in: %s\n", readable ? ("cannot read: " + error).c_str() : "no settings");
+        std::fprintf(stderr, "FTD2XX stand-in: %s\n",
+                     readable ? ("cannot read: " + error).c_str() : "no settings");
         return FT_DEVICE_NOT_FOUND;
     }
     if (deviceNumber != 0 || config.noDevice || session != nullptr) {
@@ -121,8 +124,7 @@ FT_STATUS WINAPI FT_Write(FT_HANDLE handle, LPVOID source, DWORD length, LPDWORD
     return FT_OK;
 }
 
-FT_STATUS WINAPI FT_Read(FT_HANDLE handle, LPVOID destination, DWORD length,
-                                               LPDWORD returned) {
+FT_STATUS WINAPI FT_Read(FT_HANDLE handle, LPVOID destination, DWORD length, LPDWORD returned) {
     Session* open = Find(handle);
     if (open == nullptr || returned == nullptr) {
         return FT_INVALID_PARAMETER;

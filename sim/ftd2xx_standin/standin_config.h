@@ -1,5 +1,6 @@
-// What the stand-in FTD2XX.DLL plays: the simulated instrument's reports and faults, read from a small text file
-// that the test names in the environment variable FETCHWELL_STANDIN. One setting a line, `#` starts a comment:
+// What the stand-in FTD2XX.DLL plays: the simulated instrument's reports and faults, read from a small text
+// file that the test names in the environment variable FETCHWELL_STANDIN. One setting a line, `#` starts a
+// comment:
 //   reports sample | reports generated COUNT BYTES | reports none
 //   chunk-size BYTES            pace BYTES_PER_SECOND
 //   silent-from-byte N          pause-before-byte N MILLISECONDS       fail-at-byte N

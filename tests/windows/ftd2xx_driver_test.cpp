@@ -1,7 +1,10 @@
-// The driver seam on Windows: FTD2XX.DLL found and called at run time, here the stand-in beside the test program
-// with the simulated instrument on the real clock; and whole download runs over it with the real clock, folders
-// and files, the window system faked.
+// The driver seam on Windows: FTD2XX.DLL found and called at run time, here the stand-in beside the test
+// program with the simulated instrument on the real clock; and whole download runs over it with the real
+// clock, folders and files, the window system faked.
 #include "platform/windows/ftd2xx_driver.h"
+// Before any header that brings the resource ids: <windows.h> has a cursor id of the same name as one of
+// them.
+#include "platform/windows/resource_ids_windows.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +24,7 @@
 namespace {
 
 class Ftd2xxDriverTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         scratch_ = NewScratchFolder("ftd2xx");
         InstallClock(&clock_);
@@ -54,7 +57,8 @@ TEST_F(Ftd2xxDriverTest, ReachesTheInstrumentThroughTheLibrary) {
     ASSERT_EQ(LinkOpen(), 0);
     EXPECT_EQ(LinkSendText(CMD_GET_INFO, COMMAND_LENGTH), 5);
     unsigned char block[INFO_BLOCK_SIZE] = {};
-    EXPECT_EQ(LinkReadBlock(block, INFO_BLOCK_SIZE, INFO_BLOCK_TIMEOUT_MS), static_cast<int>(INFO_BLOCK_SIZE));
+    EXPECT_EQ(LinkReadBlock(block, INFO_BLOCK_SIZE, INFO_BLOCK_TIMEOUT_MS),
+              static_cast<int>(INFO_BLOCK_SIZE));
     EXPECT_EQ(block[REPORT_COUNT_OFFSET], SampleReports().size());
     EXPECT_EQ(block[REPORT_COUNT_OFFSET + 1], 0);
     EXPECT_EQ(LinkReadByte(50), LINK_TIMEOUT);
@@ -98,7 +102,7 @@ TEST_F(Ftd2xxDriverTest, ADriverFailureEndsAWaitAtOnce) {
 
 // Whole runs on the real clock, through the library, into real files.
 class DownloadOverTheLibraryTest : public Ftd2xxDriverTest {
-protected:
+  protected:
     void SetUp() override {
         Ftd2xxDriverTest::SetUp();
         InstallDriver(&driver_);
@@ -111,7 +115,9 @@ protected:
         Ftd2xxDriverTest::TearDown();
     }
 
-    std::string ReportPath(const std::string& fileName) { return std::string(reportFolder) + "\\" + fileName; }
+    std::string ReportPath(const std::string& fileName) {
+        return std::string(reportFolder) + "\\" + fileName;
+    }
 
     Ftd2xxDriver driver_;
     WindowsDirectories directories_;

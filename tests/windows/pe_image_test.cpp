@@ -1,4 +1,5 @@
-// fetchwell.exe as a file: a hardened 64-bit GUI program that needs nothing at run time but Windows' own DLLs.
+// fetchwell.exe as a file: a hardened 64-bit GUI program that needs nothing at run time but Windows' own
+// DLLs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,7 +16,7 @@ namespace {
 
 // Reads the few fields of a PE32+ image that the tests look at, straight from the file's bytes.
 class PeImage {
-public:
+  public:
     explicit PeImage(std::string bytes) : bytes_(std::move(bytes)) {}
 
     bool Valid() const {
@@ -35,7 +36,8 @@ public:
         }
         const std::size_t descriptorSize = directory == 1 ? 20 : 32;
         const std::size_t nameField = directory == 1 ? 12 : 4;
-        for (std::size_t at = FileOffset(rva); at != 0 && at + descriptorSize <= bytes_.size(); at += descriptorSize) {
+        for (std::size_t at = FileOffset(rva); at != 0 && at + descriptorSize <= bytes_.size();
+             at += descriptorSize) {
             std::uint32_t nameRva = Word32(at + nameField);
             if (nameRva == 0) {
                 break;
@@ -45,13 +47,14 @@ public:
         return names;
     }
 
-private:
+  private:
     std::size_t Header() const { return Word32(0x3C); }
     std::size_t Optional() const { return Header() + 24; }
     std::uint32_t Word16(std::size_t at) const {
-        return at + 2 <= bytes_.size() ? static_cast<std::uint8_t>(bytes_[at]) |
-                                             static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes_[at + 1])) << 8
-                                       : 0;
+        return at + 2 <= bytes_.size()
+                   ? static_cast<std::uint8_t>(bytes_[at]) |
+                         static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes_[at + 1])) << 8
+                   : 0;
     }
     std::uint32_t Word32(std::size_t at) const { return Word16(at) | Word16(at + 2) << 16; }
     // Where the bytes of an address of the loaded image lie in the file; 0 when no section holds it.

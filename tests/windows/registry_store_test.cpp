@@ -1,5 +1,5 @@
-// The setting store on Windows, on a registry key of the test's own below HKEY_CURRENT_USER, alone and under the
-// report-folder logic.
+// The setting store on Windows, on a registry key of the test's own below HKEY_CURRENT_USER, alone and under
+// the report-folder logic.
 #include "platform/windows/registry_store.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 namespace {
 
 class RegistryStoreTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         keyPath_ = "Software\\Quillfen\\FetchwellTest-" + std::to_string(GetCurrentProcessId());
         RegDeleteTreeA(HKEY_CURRENT_USER, keyPath_.c_str());
@@ -29,8 +29,8 @@ protected:
     bool Stored(DWORD* type, std::string* bytes) {
         char data[4096];
         DWORD size = sizeof data;
-        if (RegGetValueA(HKEY_CURRENT_USER, keyPath_.c_str(), "filepath", RRF_RT_ANY | RRF_NOEXPAND, type, data,
-                         &size) != ERROR_SUCCESS) {
+        if (RegGetValueA(HKEY_CURRENT_USER, keyPath_.c_str(), "filepath", RRF_RT_ANY | RRF_NOEXPAND, type,
+                         data, &size) != ERROR_SUCCESS) {
             return false;
         }
         bytes->assign(data, size);
@@ -38,8 +38,8 @@ protected:
     }
     void Store(DWORD type, const std::string& bytes) {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                                  nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                                  &key, nullptr),
                   ERROR_SUCCESS);
         RegSetValueExA(key, "filepath", 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                        static_cast<DWORD>(bytes.size()));
@@ -119,7 +119,8 @@ TEST_F(RegistryStoreTest, ReadsStoredValuesAsTheirBytesWhateverTheirType) {
     const Case cases[] = {
         {"binary without a terminator", REG_BINARY, "F:\\raw", "F:\\raw"},
         {"text without a terminator", REG_SZ, std::string("G:\\cut", 6), "G:\\cut"},
-        {"larger than the folder buffer", REG_SZ, std::string(REPORT_FOLDER_SIZE + 10, 'y'), "C:\\ZT914reports"},
+        {"larger than the folder buffer", REG_SZ, std::string(REPORT_FOLDER_SIZE + 10, 'y'),
+         "C:\\ZT914reports"},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);

@@ -40,7 +40,7 @@ struct DialogTemplate {
 // Walks a classic (not extended) dialog template: fixed headers, then names that are either a 0xFFFF-prefixed
 // number or a zero-terminated UTF-16 text, each item starting on a 4-byte boundary.
 class TemplateReader {
-public:
+  public:
     explicit TemplateReader(const BYTE* start) : start_(start), at_(start) {}
 
     WORD Word() {
@@ -86,7 +86,7 @@ public:
         }
     }
 
-private:
+  private:
     const BYTE* start_;
     const BYTE* at_;
 };
@@ -128,9 +128,10 @@ DialogTemplate ReadDialog(const BYTE* data) {
 }
 
 class ResourcesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        program_ = LoadLibraryExA((ProgramFolder() + "fetchwell.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        program_ =
+            LoadLibraryExA((ProgramFolder() + "fetchwell.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(program_, nullptr);
     }
     void TearDown() override {
@@ -151,12 +152,12 @@ protected:
 };
 
 TEST_F(ResourcesTest, MainDialogIsTheTemplateToTheLetter) {
-    const BYTE* data = Resource(MAKEINTRESOURCEA(RT_DIALOG), MAKEINTRESOURCEA(IDD_MAIN));
+    const BYTE* data = Resource(RT_DIALOG, MAKEINTRESOURCEA(IDD_MAIN));
     ASSERT_NE(data, nullptr) << "no English (United States) dialog 100";
     DialogTemplate dialog = ReadDialog(data);
 
-    EXPECT_EQ(dialog.style,
-              static_cast<DWORD>(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT));
+    EXPECT_EQ(dialog.style, static_cast<DWORD>(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU |
+                                               DS_MODALFRAME | DS_SETFONT));
     EXPECT_EQ(dialog.extendedStyle, 0u);
     EXPECT_EQ(dialog.menu, "");
     EXPECT_EQ(dialog.className, "");
@@ -174,7 +175,8 @@ TEST_F(ResourcesTest, MainDialogIsTheTemplateToTheLetter) {
         {child | SS_LEFT | WS_GROUP, 0, 11, 43, 164, 12, IDC_STATUS, "Static", "Status:"},
         {child | BS_PUSHBUTTON | WS_TABSTOP, 0, 179, 19, 53, 14, IDC_BROWSE, "Button", "Browse"},
         {child | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0, 10, 20, 164, 12, IDC_FOLDER, "Edit", ""},
-        {child | BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 10, 60, 79, 14, IDC_DOWNLOAD, "Button", "Download Reports"},
+        {child | BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 10, 60, 79, 14, IDC_DOWNLOAD, "Button",
+         "Download Reports"},
         {child | BS_PUSHBUTTON | WS_TABSTOP, 0, 179, 60, 53, 14, IDC_EXIT, "Button", "Exit"},
         {child | SS_LEFT | WS_GROUP, 0, 11, 7, 164, 12, IDC_FOLDER_LABEL, "Static", "Save report files to:"},
     };
@@ -184,7 +186,7 @@ TEST_F(ResourcesTest, MainDialogIsTheTemplateToTheLetter) {
         const DialogItem& got = dialog.items[i];
         SCOPED_TRACE("control " + std::to_string(i + 1) + ": " + want.text);
         EXPECT_EQ(got.id, want.id);
-        EXPECT_EQ(got.className, want.className);
+        EXPECT_EQ(_stricmp(got.className.c_str(), want.className.c_str()), 0) << got.className;
         EXPECT_EQ(got.text, want.text);
         EXPECT_EQ(got.style, want.style);
         EXPECT_EQ(got.extendedStyle, 0u);
@@ -197,8 +199,8 @@ TEST_F(ResourcesTest, MainDialogIsTheTemplateToTheLetter) {
 
 TEST_F(ResourcesTest, StringTableHoldsExactlyThePortableTexts) {
     // Both blocks of the table (ids 0-15 and 16-31) are English (United States).
-    EXPECT_NE(Resource(MAKEINTRESOURCEA(RT_STRING), MAKEINTRESOURCEA(1)), nullptr);
-    EXPECT_NE(Resource(MAKEINTRESOURCEA(RT_STRING), MAKEINTRESOURCEA(2)), nullptr);
+    EXPECT_NE(Resource(RT_STRING, MAKEINTRESOURCEA(1)), nullptr);
+    EXPECT_NE(Resource(RT_STRING, MAKEINTRESOURCEA(2)), nullptr);
     Win32Windowing windowing(program_);
     for (int id = 0; id <= 40; ++id) {
         SCOPED_TRACE(id);
@@ -220,7 +222,7 @@ TEST_F(ResourcesTest, ALoadedTextIsCutToTheBuffer) {
 }
 
 TEST_F(ResourcesTest, IconGroupHasSixImagesOfThreeSizesAndTwoDepths) {
-    const BYTE* group = Resource(MAKEINTRESOURCEA(RT_GROUP_ICON), "APPICON");
+    const BYTE* group = Resource(RT_GROUP_ICON, "APPICON");
     ASSERT_NE(group, nullptr);
     WORD count;
     std::memcpy(&count, group + 4, sizeof count);
@@ -235,7 +237,7 @@ TEST_F(ResourcesTest, IconGroupHasSixImagesOfThreeSizesAndTwoDepths) {
         images.insert({size, bitCount});
         EXPECT_EQ(entry[1], entry[0]) << "square";
 
-        const BYTE* image = Resource(MAKEINTRESOURCEA(RT_ICON), MAKEINTRESOURCEA(id));
+        const BYTE* image = Resource(RT_ICON, MAKEINTRESOURCEA(id));
         ASSERT_NE(image, nullptr) << "image " << id;
         BITMAPINFOHEADER header;
         std::memcpy(&header, image, sizeof header);
@@ -248,7 +250,7 @@ TEST_F(ResourcesTest, IconGroupHasSixImagesOfThreeSizesAndTwoDepths) {
 }
 
 TEST_F(ResourcesTest, CarriesTheProgramVersion) {
-    const BYTE* version = Resource(MAKEINTRESOURCEA(RT_VERSION), MAKEINTRESOURCEA(VS_VERSION_INFO));
+    const BYTE* version = Resource(RT_VERSION, MAKEINTRESOURCEA(VS_VERSION_INFO));
     ASSERT_NE(version, nullptr);
     // The fixed part follows the block's header and its key, "VS_VERSION_INFO", aligned to 4 bytes.
     VS_FIXEDFILEINFO fixed;

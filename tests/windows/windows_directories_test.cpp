@@ -20,7 +20,7 @@ std::string CurrentFolder() {
 }
 
 class WindowsDirectoriesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         original_ = CurrentFolder();
         scratch_ = NewScratchFolder("directories");

@@ -15,8 +15,8 @@ std::string NewScratchFolder(const char* purpose) {
     GetTempPathA(sizeof temp, temp);
     static unsigned counter = 0;
     for (;;) {
-        std::string folder = std::string(temp) + "fetchwell-" + purpose + "-" + std::to_string(GetCurrentProcessId()) +
-                             "-" + std::to_string(++counter) + "\\";
+        std::string folder = std::string(temp) + "fetchwell-" + purpose + "-" +
+                             std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + "\\";
         if (CreateDirectoryA(folder.c_str(), nullptr)) {
             return folder;
         }

@@ -5,7 +5,8 @@
 
 #include <string>
 
-// The folder of the running test program, with a trailing backslash; fetchwell.exe and FTD2XX.DLL are copied there.
+// The folder of the running test program, with a trailing backslash; fetchwell.exe and FTD2XX.DLL are copied
+// there.
 std::string ProgramFolder();
 // A new, empty folder of its own below the system's temporary folder, with a trailing backslash.
 std::string NewScratchFolder(const char* purpose);

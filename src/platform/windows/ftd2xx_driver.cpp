@@ -1,5 +1,5 @@
-// The driver seam on Windows over FTD2XX.DLL. The library is looked up at run time, so the program starts, and
-// says "not connected", on a PC where FTDI's driver was never installed.
+// The driver seam on Windows over FTD2XX.DLL. The library is looked up at run time, so the program starts,
+// and says "not connected", on a PC where FTDI's driver was never installed.
 #include "platform/windows/ftd2xx_driver.h"
 
 namespace {

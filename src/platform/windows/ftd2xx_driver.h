@@ -7,7 +7,7 @@
 #include "platform/windows/ftd2xx_api.h"
 
 class Ftd2xxDriver : public Driver {
-public:
+  public:
     explicit Ftd2xxDriver(const char* libraryName = FTD2XX_LIBRARY_NAME) : libraryName_(libraryName) {}
     ~Ftd2xxDriver() override;
     Ftd2xxDriver(const Ftd2xxDriver&) = delete;
@@ -22,7 +22,7 @@ public:
                       std::uint32_t* returned) override;
     DriverStatus GetQueueStatus(DeviceHandle handle, std::uint32_t* queued) override;
 
-private:
+  private:
     bool Load();
 
     const char* libraryName_;

@@ -9,7 +9,9 @@ constexpr REGSAM KEY_ACCESS = KEY_READ | KEY_WRITE;
 
 }  // namespace
 
-RegistryStore::~RegistryStore() { CloseKey(); }
+RegistryStore::~RegistryStore() {
+    CloseKey();
+}
 
 bool RegistryStore::OpenKey() {
     CloseKey();

@@ -8,7 +8,7 @@
 inline constexpr char FETCHWELL_REGISTRY_KEY[] = "Software\\Quillfen\\Fetchwell";
 
 class RegistryStore : public SettingStore {
-public:
+  public:
     // `keyPath` is below HKEY_CURRENT_USER; tests pass a key of their own.
     explicit RegistryStore(const char* keyPath = FETCHWELL_REGISTRY_KEY) : keyPath_(keyPath) {}
     ~RegistryStore() override;
@@ -21,7 +21,7 @@ public:
     void WriteValue(const char* text, unsigned length) override;
     void CloseKey() override;
 
-private:
+  private:
     const char* keyPath_;
     HKEY key_ = nullptr;
 };

@@ -1,5 +1,5 @@
-// The folder picker on Windows. Everything it acquires (COM for this thread, the shell's allocator, the chosen
-// item list) is given back before it returns, on every path.
+// The folder picker on Windows. Everything it acquires (COM for this thread, the shell's allocator, the
+// chosen item list) is given back before it returns, on every path.
 #include <windows.h>
 // After <windows.h>, which the shell's header builds on.
 #include <objbase.h>

@@ -3,7 +3,9 @@
 
 namespace {
 
-HWND Window(WindowHandle handle) { return static_cast<HWND>(handle); }
+HWND Window(WindowHandle handle) {
+    return static_cast<HWND>(handle);
+}
 
 }  // namespace
 
@@ -36,7 +38,9 @@ void Win32Windowing::FocusControl(WindowHandle dialog, int controlId) {
     SetFocus(GetDlgItem(Window(dialog), controlId));
 }
 
-void Win32Windowing::EndDialog(WindowHandle dialog, int result) { ::EndDialog(Window(dialog), result); }
+void Win32Windowing::EndDialog(WindowHandle dialog, int result) {
+    ::EndDialog(Window(dialog), result);
+}
 
 WindowRect Win32Windowing::GetWindowRect(WindowHandle window) {
     RECT rect{};
@@ -44,15 +48,20 @@ WindowRect Win32Windowing::GetWindowRect(WindowHandle window) {
     return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
-int Win32Windowing::GetScreenMetric(int which) { return GetSystemMetrics(which); }
+int Win32Windowing::GetScreenMetric(int which) {
+    return GetSystemMetrics(which);
+}
 
 void Win32Windowing::MoveWindowTo(WindowHandle window, int x, int y) {
     SetWindowPos(Window(window), HWND_TOP, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-WindowHandle Win32Windowing::ActiveWindow() { return GetActiveWindow(); }
+WindowHandle Win32Windowing::ActiveWindow() {
+    return GetActiveWindow();
+}
 
-int Win32Windowing::ShowMessageBox(WindowHandle owner, const char* body, const char* caption, unsigned flags) {
+int Win32Windowing::ShowMessageBox(WindowHandle owner, const char* body, const char* caption,
+                                   unsigned flags) {
     return MessageBoxA(Window(owner), body, caption, flags);
 }
 

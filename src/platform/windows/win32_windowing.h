@@ -6,7 +6,7 @@
 #include "ui/windowing.h"
 
 class Win32Windowing : public Windowing {
-public:
+  public:
     // `resources` is the module whose string table the texts come from: the program itself.
     explicit Win32Windowing(HINSTANCE resources) : resources_(resources) {}
 
@@ -23,6 +23,6 @@ public:
     int ShowMessageBox(WindowHandle owner, const char* body, const char* caption, unsigned flags) override;
     void HandleOneMessage(WindowHandle dialog) override;
 
-private:
+  private:
     HINSTANCE resources_;
 };

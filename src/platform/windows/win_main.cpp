@@ -8,12 +8,12 @@
 #include "link/driver.h"
 #include "platform/windows/ftd2xx_driver.h"
 #include "platform/windows/registry_store.h"
+#include "platform/windows/resource_ids_windows.h"
 #include "platform/windows/shell_folder_picker.h"
 #include "platform/windows/win32_windowing.h"
 #include "platform/windows/windows_clock.h"
 #include "platform/windows/windows_directories.h"
 #include "settings/setting_store.h"
-#include "platform/windows/resource_ids_windows.h"
 #include "ui/dialog.h"
 
 namespace {

@@ -3,6 +3,10 @@
 
 #include "platform/windows/windows_clock.h"
 
-std::uint32_t WindowsClock::TickCount() { return GetTickCount(); }
+std::uint32_t WindowsClock::TickCount() {
+    return GetTickCount();
+}
 
-void WindowsClock::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+void WindowsClock::Sleep(std::uint32_t milliseconds) {
+    ::Sleep(milliseconds);
+}

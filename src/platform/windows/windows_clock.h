@@ -4,7 +4,7 @@
 #include "link/clock.h"
 
 class WindowsClock : public Clock {
-public:
+  public:
     std::uint32_t TickCount() override;
     void Sleep(std::uint32_t milliseconds) override;
 };

@@ -17,11 +17,17 @@ bool WindowsDirectories::MakeAllDirectories(const char* folderWithBackslash) {
     return MakeSureDirectoryPathExists(folderWithBackslash) != FALSE;
 }
 
-bool WindowsDirectories::ChangeDirectory(const char* folder) { return folder[0] != '\0' && _chdir(folder) == 0; }
+bool WindowsDirectories::ChangeDirectory(const char* folder) {
+    return folder[0] != '\0' && _chdir(folder) == 0;
+}
 
-bool WindowsDirectories::ReturnToStartDirectory() { return ChangeDirectory(startDirectory_); }
+bool WindowsDirectories::ReturnToStartDirectory() {
+    return ChangeDirectory(startDirectory_);
+}
 
-bool WindowsDirectories::SyncFile(std::FILE* file) { return _commit(_fileno(file)) == 0; }
+bool WindowsDirectories::SyncFile(std::FILE* file) {
+    return _commit(_fileno(file)) == 0;
+}
 
 bool WindowsDirectories::RenameFile(const char* from, const char* to, bool replace) {
     DWORD flags = MOVEFILE_WRITE_THROUGH;

@@ -6,7 +6,7 @@
 #include "download/directories.h"
 
 class WindowsDirectories : public Directories {
-public:
+  public:
     // Remembers the current directory as the start directory.
     WindowsDirectories();
 
@@ -16,6 +16,6 @@ public:
     bool SyncFile(std::FILE* file) override;
     bool RenameFile(const char* from, const char* to, bool replace) override;
 
-private:
+  private:
     char startDirectory_[MAX_PATH + 1];
 };
