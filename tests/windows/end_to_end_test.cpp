@@ -3,6 +3,7 @@
 // it keeps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -323,6 +324,30 @@ TEST_F(EndToEndTest, ClosingTheWindowDuringADownloadLetsTheDownloadFinish) {
         EXPECT_TRUE(files[i].second == reports[i].text) << files[i].first << " differs";
     }
     EXPECT_NE(InstrumentLog().find("close\n"), std::string::npos);
+}
+
+TEST_F(EndToEndTest, BrowseTakesTheChosenFolderAndCancelChangesNothing) {
+    StartProgram();
+    Program().Click(IDC_BROWSE);
+    MessageBoxView picker;
+    ASSERT_TRUE(Program().WaitForBox("Browse for Folder", &picker));
+    EXPECT_NE(std::find(picker.texts.begin(), picker.texts.end(), "Select a folder for report files..."),
+              picker.texts.end());
+    Program().Answer(picker, IDCANCEL);
+    ASSERT_TRUE(Program().WaitUntilClosed(picker));
+    EXPECT_EQ(Program().Text(IDC_FOLDER), reports_);
+    EXPECT_EQ(StoredFolder(), reports_);
+
+    // The picker opens at the desktop, which is what OK then chooses.
+    Program().Click(IDC_BROWSE);
+    ASSERT_TRUE(Program().WaitForBox("Browse for Folder", &picker));
+    Program().Answer(picker, IDOK);
+    ASSERT_TRUE(Program().WaitUntilClosed(picker));
+    std::string chosen = Program().Text(IDC_FOLDER);
+    EXPECT_EQ(chosen.substr(chosen.size() - 8), "\\Desktop") << chosen;
+    EXPECT_TRUE(WaitUntil([&] { return StoredFolder() == chosen; })) << StoredFolder();
+    EXPECT_EQ(Program().Text(IDC_STATUS), "Status: IDLE");
+    ExitWithCodeZero();
 }
 
 }  // namespace

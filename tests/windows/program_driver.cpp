@@ -30,7 +30,7 @@ BOOL CALLBACK CollectDialog(HWND window, LPARAM parameter) {
 }
 
 struct BoxParts {
-    std::string text;
+    std::vector<std::string> texts;
     std::vector<int> buttons;
     int defaultButton = 0;
 };
@@ -47,7 +47,7 @@ BOOL CALLBACK CollectBoxPart(HWND child, LPARAM parameter) {
     } else if (lstrcmpiA(className, "Static") == 0) {
         std::string text = WindowText(child);
         if (!text.empty()) {
-            parts->text = text;
+            parts->texts.push_back(text);
         }
     }
     return TRUE;
@@ -59,7 +59,8 @@ MessageBoxView ViewOf(HWND window) {
     box.caption = WindowText(window);
     BoxParts parts;
     EnumChildWindows(window, CollectBoxPart, reinterpret_cast<LPARAM>(&parts));
-    box.text = parts.text;
+    box.texts = parts.texts;
+    box.text = parts.texts.empty() ? "" : parts.texts.back();
     box.buttons = parts.buttons;
     box.defaultButton = parts.defaultButton;
     return box;

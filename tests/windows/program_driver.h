@@ -29,9 +29,10 @@ bool WaitUntil(Condition condition, DWORD milliseconds = PATIENCE_MS) {
 struct MessageBoxView {
     HWND window = nullptr;
     std::string caption;
-    std::string text;
-    std::vector<int> buttons;  // the ids of its buttons, IDOK, IDYES, IDNO ...
-    int defaultButton = 0;     // the one that Enter presses
+    std::string text;                // the last of its texts: a message box has only one
+    std::vector<std::string> texts;  // every text it shows besides its buttons' labels
+    std::vector<int> buttons;        // the ids of its buttons, IDOK, IDYES, IDNO ...
+    int defaultButton = 0;           // the one that Enter presses
 };
 
 class ProgramDriver {
