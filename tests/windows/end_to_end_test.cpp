@@ -40,8 +40,14 @@ class EndToEndTest : public ::testing::Test {
 
     // The instrument on the USB port: the stand-in driver beside the program, playing these settings.
     void Instrument(const std::string& settings) {
+        PlaceDriverLibrary(app_);
+        InstrumentSettings(settings);
+    }
+    void PlaceDriverLibrary(const std::string& folder) {
         ASSERT_TRUE(
-            CopyFileA((ProgramFolder() + "FTD2XX.DLL").c_str(), (app_ + "FTD2XX.DLL").c_str(), FALSE));
+            CopyFileA((ProgramFolder() + "FTD2XX.DLL").c_str(), (folder + "FTD2XX.DLL").c_str(), FALSE));
+    }
+    void InstrumentSettings(const std::string& settings) {
         std::string path = scratch_ + "standin.txt";
         ASSERT_TRUE(WriteWholeFile(path, settings + "\nlog " + scratch_ + "standin.log\n"));
         SetEnvironmentVariableA("FETCHWELL_STANDIN", path.c_str());
@@ -281,6 +287,23 @@ TEST_F(EndToEndTest, WithoutTheDriverLibraryTheInstrumentIsNotConnected) {
     Program().Click(IDC_DOWNLOAD);
     AnswerBox(TITLE_ERROR, "ZT914 not connected to PC USB", IDOK);
     ExpectIdle("Status: CANCELLED");
+    ExitWithCodeZero();
+}
+
+TEST_F(EndToEndTest, ADriverLibraryInTheReportFolderIsNeverLoaded) {
+    // A download makes the report folder the current directory before it opens the link; a library of the
+    // driver's name there is not the driver.
+    ASSERT_TRUE(CreateDirectoryA(reports_.c_str(), nullptr));
+    PlaceDriverLibrary(reports_ + "\\");
+    InstrumentSettings("reports sample");
+    StartProgram();
+    for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run);
+        Program().Click(IDC_DOWNLOAD);
+        AnswerBox(TITLE_ERROR, "ZT914 not connected to PC USB", IDOK);
+        ExpectIdle("Status: CANCELLED");
+    }
+    EXPECT_EQ(InstrumentLog(), "");
     ExitWithCodeZero();
 }
 

@@ -18,6 +18,19 @@
 
 namespace {
 
+// Each download makes the report folder the current directory, and a report folder can be anything, a USB
+// stick included: the driver library must come only from the program's folder or the system's, never from
+// there.
+void KeepLibrariesOutOfTheCurrentDirectory() {
+    // Looked up rather than imported: Windows 7 has it only with an update.
+    using SetDefaultDllDirectoriesCall = BOOL(WINAPI*)(DWORD);
+    auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesCall>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+    if (setDefaultDllDirectories == nullptr || !setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS)) {
+        SetDllDirectoryA("");
+    }
+}
+
 INT_PTR CALLBACK DialogThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     return MainDialogProc(dialog, message, wParam, lParam);
 }
@@ -25,9 +38,7 @@ INT_PTR CALLBACK DialogThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int /*show*/) {
-    // Each download makes the report folder the current directory; the driver library must never be picked up
-    // from there, only from the program's folder or the system's.
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    KeepLibrariesOutOfTheCurrentDirectory();
 
     static Ftd2xxDriver driver;
     static WindowsClock clock;
