@@ -49,6 +49,7 @@ const char USAGE[] =
     "  --unplug-at N         hang the terminal up and exit once N bytes are sent\n"
     "Other:\n"
     "  --trace               write the host's bytes and closes to standard output, a line each\n"
+    "  --help, --version     this text; the version\n"
     "TEXT takes the escapes \\r \\n \\t \\\\ and \\xHH.\n";
 
 std::string Unescape(const char* text) {
@@ -126,6 +127,10 @@ int main(int argc, char** argv) {
         std::string option = argv[i];
         if (option == "--help") {
             std::fputs(USAGE, stdout);
+            return 0;
+        }
+        if (option == "--version") {
+            std::printf("fetchwell-sim %s\n", FETCHWELL_VERSION);
             return 0;
         }
         if (option == "--trace") {
