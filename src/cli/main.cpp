@@ -13,6 +13,7 @@
 #include "platform/posix/home_folder.h"
 #include "platform/posix/monotonic_clock.h"
 #include "platform/posix/posix_directories.h"
+#include "platform/posix/report_folder_apart.h"
 #include "platform/posix/termios_driver.h"
 #include "platform/qt/qsettings_store.h"
 #include "settings/report_folder.h"
@@ -37,7 +38,10 @@ int Download(const CliOptions& options) {
     } else {
         InstallSettingStore(&store);
         UseHomeReportFolderAsDefault();
-        LoadReportFolder();
+        // Qt stays out of this process: its libraries would be most of the download's memory.
+        if (!LoadReportFolderApart()) {
+            LoadReportFolder();
+        }
     }
 
     TermiosDriver port(options.port);

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <cstring>
 
+#include "platform/posix/report_folder_apart.h"
 #include "platform/qt/qsettings_store.h"
 #include "settings/report_folder.h"
 #include "settings/setting_store.h"
@@ -128,6 +129,46 @@ class QSettingsStoreTest : public QObject {
 
         QVERIFY(QFileInfo(SettingsFile()).isDir());
         QCOMPARE(Folder(), QString("/srv/elsewhere"));
+    }
+
+    // fetchwell-cli loads the folder in a child process; every outcome must be the one of a load in-process.
+    void loadedApartAsInProcess_data() {
+        QTest::addColumn<QString>(
+            "stored");  // a null string: no settings file; "<folder>": a folder in its place
+        QTest::addColumn<QString>("loaded");  // the folder afterwards
+        QTest::addColumn<QString>("storedAfter");
+        QTest::newRow("first start stores the default") << QString() << kDefault << kDefault;
+        QTest::newRow("stored folder") << "/srv/jürgen reports"
+                                       << "/srv/jürgen reports"
+                                       << "/srv/jürgen reports";
+        QTest::newRow("empty stored folder") << ""
+                                             << ""
+                                             << "";
+        QTest::newRow("unusable settings file gives the default") << "<folder>" << kDefault << QString();
+    }
+    void loadedApartAsInProcess() {
+        QFETCH(QString, stored);
+        QFETCH(QString, loaded);
+        QFETCH(QString, storedAfter);
+        if (stored == "<folder>") {
+            QVERIFY(QDir().mkpath(SettingsFile()));
+        } else if (!stored.isNull()) {
+            QDir().mkpath(settingsFolder_->filePath("Quillfen"));
+            Store(stored);
+        }
+
+        QVERIFY(LoadReportFolderApart());
+
+        QCOMPARE(Folder(), loaded);
+        if (storedAfter.isNull()) {
+            QVERIFY(QFileInfo(SettingsFile()).isDir());
+        } else {
+            QCOMPARE(StoredValue().toString(), storedAfter);
+        }
+        // The same store loaded here gives the same folder.
+        std::strcpy(reportFolder, "left over");
+        LoadReportFolder();
+        QCOMPARE(Folder(), loaded);
     }
 };
 
