@@ -185,19 +185,13 @@ DriverStatus TermiosDriver::GetQueueStatus(DeviceHandle handle, std::uint32_t* q
     }
     // While the buffer holds bytes it answers alone, so taking a byte costs no system call. The count is then
     // low by what the kernel holds besides, which costs nothing either: a reader that wants more waits, and
-    // the wait first takes in what is already there.
-    if (Buffered() > 0) {
-        *queued = static_cast<std::uint32_t>(Buffered());
-        return DRIVER_OK;
-    }
-    int kernelQueued = 0;
-    if (ioctl(fd_, FIONREAD, &kernelQueued) != 0) {
-        if (errno == EIO) {
-            hungUp_ = true;
-        }
+    // the wait first takes in what is already there. An empty buffer is topped up by one non-blocking read,
+    // which counts and takes the kernel's bytes in the same call: a byte that has to be waited for then costs
+    // that read, the poll and the read that takes it, with no separate count.
+    if (Buffered() == 0 && !TopUp()) {
         return DRIVER_IO_ERROR;
     }
-    *queued = static_cast<std::uint32_t>(kernelQueued);
+    *queued = static_cast<std::uint32_t>(Buffered());
     return DRIVER_OK;
 }
 
