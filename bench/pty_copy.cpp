@@ -1,6 +1,8 @@
-// fetchwell-ptycopy BYTES CHUNK: the raw speed of a pseudo-terminal on this machine, the yardstick of the
-// host ceiling benchmark. BYTES go from the master side, CHUNK bytes a write, to a reader on the raw terminal
-// side.
+// fetchwell-ptycopy BYTES CHUNK [--round-trip]: the raw speed of a pseudo-terminal on this machine, the
+// yardstick of the host ceiling benchmark. BYTES go from the master side, CHUNK bytes a write, to a reader on
+// the raw terminal side. With --round-trip the writer waits for one byte from the reader before each chunk,
+// and the reader sends it once it has the whole previous chunk: a download's exchange with no work on either
+// side, the fastest any host and instrument can go that ask for each chunk.
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -9,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -23,8 +26,9 @@ double Now() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: fetchwell-ptycopy BYTES CHUNK\n");
+    const bool roundTrip = argc == 4 && std::string(argv[3]) == "--round-trip";
+    if (argc != 3 && !roundTrip) {
+        std::fprintf(stderr, "usage: fetchwell-ptycopy BYTES CHUNK [--round-trip]\n");
         return 2;
     }
     const std::size_t total = std::strtoull(argv[1], nullptr, 10);
@@ -48,6 +52,10 @@ int main(int argc, char** argv) {
     std::thread writer([&] {
         for (std::size_t sent = 0; sent < total;) {
             std::size_t length = total - sent < chunk ? total - sent : chunk;
+            unsigned char request = 0;
+            if (roundTrip && read(master, &request, 1) != 1) {
+                return;
+            }
             ssize_t count = write(master, source.data(), length);
             if (count <= 0) {
                 return;
@@ -57,7 +65,14 @@ int main(int argc, char** argv) {
     });
     std::vector<unsigned char> buffer(8192);
     std::size_t received = 0;
+    std::size_t requested = 0;  // the bytes asked for so far
     while (received < total) {
+        if (roundTrip && received == requested) {
+            if (write(terminal, "\x06", 1) != 1) {
+                break;
+            }
+            requested += chunk;
+        }
         pollfd ready{terminal, POLLIN, 0};
         if (poll(&ready, 1, 5000) <= 0) {
             break;
