@@ -57,8 +57,8 @@ void SimInstrument::OnCommand() {
         std::uint8_t block[INFO_BLOCK_SIZE] = {};
         const char model[] = "ZT914 ELECTRICAL SAFETY ANALYZER  SN 0419-2231  FW 3.07";
         std::memcpy(block, model, sizeof model - 1);
-        unsigned long count = faults_.announcedCount >= 0 ? static_cast<unsigned long>(faults_.announcedCount)
-                                                          : reports_.size();
+        std::size_t count =
+            faults_.announcedCount >= 0 ? static_cast<std::size_t>(faults_.announcedCount) : reports_.size();
         block[REPORT_COUNT_OFFSET] = static_cast<std::uint8_t>(count & 0xFF);
         block[REPORT_COUNT_OFFSET + 1] = static_cast<std::uint8_t>((count >> 8) & 0xFF);
         block[262] = 0x01;

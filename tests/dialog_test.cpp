@@ -4,13 +4,11 @@
 #include "ui/dialog.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +19,7 @@
 #include "settings/setting_store.h"
 #include "shared_state.h"
 #include "sim/sim_driver.h"
+#include "temp_folder.h"
 #include "ui/strings.h"
 
 namespace {
@@ -41,42 +40,24 @@ std::string Text(int textId) {
     return StringTableText(textId);
 }
 
-// Names a parameterised case after its table row.
+// Names a parameterised case after its table row, in the test's name and in its failure messages.
 template <typename Row>
 std::string RowName(const ::testing::TestParamInfo<Row>& row) {
     return row.param.name;
 }
-
-// A fresh folder that the test works in; the process's current directory is put back afterwards.
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "fetchwell-dialog-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-        previous_ = fs::current_path();
-    }
-    ~TempFolder() {
-        fs::current_path(previous_);
-        fs::remove_all(path_);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const fs::path& Path() const { return path_; }
-
-  private:
-    fs::path path_;
-    fs::path previous_;
-};
+template <typename Row>
+requires requires(const Row& row) {
+    row.name;
+}
+std::ostream& operator<<(std::ostream& out, const Row& row) {
+    return out << row.name;
+}
 
 std::vector<std::string> FilesIn(const fs::path& folder) {
     std::vector<std::string> names;
-    if (fs::is_directory(folder)) {
-        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-            names.push_back(entry.path().filename().string());
-        }
+    for (const auto& [name, bytes] : TempFolder::Files(folder)) {
+        names.push_back(name);
     }
-    std::sort(names.begin(), names.end());
     return names;
 }
 

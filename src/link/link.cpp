@@ -96,17 +96,23 @@ int LinkPollByte() {
 }
 
 int LinkReadByte(unsigned limitMs) {
+    // A byte already queued needs no clock: most bytes of a transfer are taken here, and reading the tick
+    // count for each of them would be most of the cost. The poll takes microseconds, far below the tick.
+    int result = LinkPollByte();
+    if (result != LINK_TIMEOUT) {
+        return result;
+    }
     std::uint32_t start = InstalledClock().TickCount();
     for (;;) {
-        int result = LinkPollByte();
-        if (result != LINK_TIMEOUT) {
-            return result;
-        }
         std::uint32_t elapsed = ElapsedSince(start);
         if (elapsed > limitMs) {
             return LINK_TIMEOUT;
         }
         WaitForMore(1, elapsed, limitMs);
+        result = LinkPollByte();
+        if (result != LINK_TIMEOUT) {
+            return result;
+        }
     }
 }
 

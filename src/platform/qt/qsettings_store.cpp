@@ -11,7 +11,7 @@ namespace {
 const char* const kValueName = "filepath";
 
 std::unique_ptr<QSettings> OpenSettings() {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Quillfen", "Fetchwell");
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "Quillfen", "Fetchwell");
 }
 
 }  // namespace

@@ -1,0 +1,30 @@
+# Installs the build into a fresh prefix and checks that the desktop program arrives whole: the program, its
+# desktop entry naming it and its icon, and the icon in every size.
+cmake_minimum_required(VERSION 3.25)
+set(prefix "${BINARY_DIR}/install-check")
+file(REMOVE_RECURSE "${prefix}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BINARY_DIR}" --prefix "${prefix}"
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+foreach(file bin/fetchwell share/applications/fetchwell.desktop share/icons/hicolor/16x16/apps/fetchwell.png
+             share/icons/hicolor/32x32/apps/fetchwell.png share/icons/hicolor/48x48/apps/fetchwell.png
+             share/icons/hicolor/scalable/apps/fetchwell.svg)
+  if(NOT EXISTS "${prefix}/${file}")
+    message(FATAL_ERROR "not installed: ${file}")
+  endif()
+endforeach()
+file(READ "${prefix}/share/applications/fetchwell.desktop" entry)
+string(FIND "${entry}" "[Desktop Entry]\n" header)
+if(NOT header EQUAL 0)
+  message(FATAL_ERROR "the desktop entry does not start with its group header")
+endif()
+foreach(line "Type=Application" "Name=Fetchwell" "Exec=fetchwell" "Icon=fetchwell")
+  string(FIND "${entry}" "\n${line}\n" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "the desktop entry lacks '${line}'")
+  endif()
+endforeach()
+file(REMOVE_RECURSE "${prefix}")
+message(STATUS "the desktop program installs whole")
