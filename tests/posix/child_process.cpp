@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <sstream>
 
 extern char** environ;
 
@@ -157,4 +159,15 @@ int ChildProcess::Wait(std::chrono::milliseconds within) {
     pid_ = -1;
     status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return status_;
+}
+
+std::vector<std::string> UnderTestWrapper(std::vector<std::string> command) {
+    const char* wrapper = std::getenv("FETCHWELL_TEST_WRAPPER");
+    std::istringstream words(wrapper != nullptr ? wrapper : "");
+    std::vector<std::string> wrapped;
+    for (std::string word; words >> word;) {
+        wrapped.push_back(word);
+    }
+    wrapped.insert(wrapped.end(), command.begin(), command.end());
+    return wrapped;
 }

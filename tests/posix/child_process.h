@@ -41,3 +41,7 @@ class ChildProcess {
     std::string errors_;
     std::size_t lineStart_ = 0;  // WaitForLine's place in output_
 };
+
+// The command that runs one of our programs in a test: the words of FETCHWELL_TEST_WRAPPER first when it is
+// set (scripts/valgrind puts memcheck there), then the program and its arguments.
+std::vector<std::string> UnderTestWrapper(std::vector<std::string> command);

@@ -81,8 +81,9 @@ class CliAgainstSim : public ::testing::Test {
     }
     void StartCli(ChildProcess& program, std::vector<std::string> options) {
         options.insert(options.begin(), FETCHWELL_CLI);
-        ASSERT_TRUE(program.Start(
-            options, {"HOME=" + home.string(), "XDG_CONFIG_HOME=" + (home / ".config").string()}));
+        ASSERT_TRUE(
+            program.Start(UnderTestWrapper(std::move(options)),
+                          {"HOME=" + home.string(), "XDG_CONFIG_HOME=" + (home / ".config").string()}));
     }
     int RunCli(std::vector<std::string> options) {
         StartCli(cli, std::move(options));
