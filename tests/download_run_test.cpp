@@ -282,6 +282,26 @@ TEST_F(DownloadRunTest, CancelDuringAChunkWaitIsHeardAtTheNextCheck) {
     EXPECT_TRUE(instrument.Aborted());
 }
 
+// A driver that reports success for less than it was asked to read.
+class ShortReadingDriver : public SimDriver {
+  public:
+    using SimDriver::SimDriver;
+    DriverStatus Read(DeviceHandle handle, void* destination, std::uint32_t length,
+                      std::uint32_t* returned) override {
+        return SimDriver::Read(handle, destination, length > 100 ? 100 : length, returned);
+    }
+};
+
+TEST_F(DownloadRunTest, AnInformationBlockHandedOverInPartIsNotTakenForAWholeOne) {
+    RunDownload();  // leaves a whole block, announcing two reports, in the buffer
+    ShortReadingDriver shortReading(instrument, clock);
+    shortReading.onEvent = driver.onEvent;
+    InstallDriver(&shortReading);
+    log.clear();
+    RunDownload();
+    EXPECT_EQ(Events(), "open GESI [DOWNLOAD ERROR: ZT914 not set to USB MODE] Status: CANCELLED close");
+}
+
 TEST_F(DownloadRunTest, ACancelLeftFromAnEarlierRunIsForgotten) {
     cancelRequested = 1;
     RunDownload();

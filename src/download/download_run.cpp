@@ -98,7 +98,10 @@ void RunDownload() {
         return;
     }
     LinkSendText(CMD_GET_INFO, COMMAND_LENGTH);
-    if (LinkReadBlock(infoBlock, INFO_BLOCK_SIZE, INFO_BLOCK_TIMEOUT_MS) < 0) {
+    // A driver that hands over less than the whole block has not delivered it: the count would come from
+    // whatever an earlier run left in the buffer.
+    if (LinkReadBlock(infoBlock, INFO_BLOCK_SIZE, INFO_BLOCK_TIMEOUT_MS) !=
+        static_cast<int>(INFO_BLOCK_SIZE)) {
         ShowError(IDS_ERR_NOT_USB_MODE);
         LinkClose();
         return;
