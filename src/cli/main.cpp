@@ -26,6 +26,7 @@
 namespace {
 
 int Download(const CliOptions& options) {
+    ReportWritesPastTheFileSizeLimit();
     MonotonicClock clock;
     InstallClock(&clock);
     PosixDirectories directories;

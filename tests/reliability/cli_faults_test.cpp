@@ -110,8 +110,8 @@ TEST_F(CliFaultTest, TheDiskFillsUpInTheSecondReport) {
     ChildProcess cli;
     StartSim(sim, {"--chunk", "1000"});
     {
-        // The program inherits the limit, and that the signal is ignored; the test gives both up at once.
-        FileSizeLimit limit(2048);
+        // The program inherits the limit, not an ignored signal: it must keep itself alive past the limit.
+        FileSizeLimit limit(2048, false);
         StartCli(cli, {"--erase"});
     }
     EXPECT_EQ(cli.Wait(RUN_LIMIT), 8) << cli.Errors();

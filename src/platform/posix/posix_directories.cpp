@@ -2,6 +2,7 @@
 #include "platform/posix/posix_directories.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -92,4 +93,8 @@ bool PosixDirectories::RenameFile(const char* from, const char* to, bool replace
         SyncDirectoryOf(to);
     }
     return renamed;
+}
+
+void ReportWritesPastTheFileSizeLimit() {
+    signal(SIGXFSZ, SIG_IGN);
 }

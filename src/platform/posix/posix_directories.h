@@ -20,3 +20,7 @@ class PosixDirectories : public Directories {
   private:
     int startDirectory_;
 };
+
+// A write past the process's file size limit then fails (EFBIG) and is told like a full disk, instead of the
+// signal killing the program in the middle of a report.
+void ReportWritesPastTheFileSizeLimit();

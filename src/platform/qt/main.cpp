@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
             break;
     }
 
+    ReportWritesPastTheFileSizeLimit();
     QApplication application(argc, argv);
     // Qt has taken its own options (-platform, -style, ...) out of argv; the rest must be ours.
     const Options options = ParseOptions(ArgumentsLeftByQt(argc, argv));
