@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "download/protocol.h"
+#include "sim/byte_trace.h"
 
 namespace {
 
@@ -112,14 +113,11 @@ void PtyServer::Feed(const std::string& bytes) {
         return;
     }
     if (trace != nullptr) {
-        std::fprintf(trace, "host");
-        for (char byte : bytes) {
-            std::fprintf(trace, " %02x", static_cast<unsigned char>(byte));
-        }
-        std::fprintf(trace, "\n");
+        std::fprintf(trace, "host%s\n", HexBytes(bytes.data(), bytes.size()).c_str());
         std::fflush(trace);
     }
-    instrument_->Receive(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), clock_.TickCount());
+    instrument_->Receive(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+                         clock_.TickCount());
 }
 
 void PtyServer::TakeDueBytes(std::uint32_t now) {
@@ -202,7 +200,8 @@ PtyServer::End PtyServer::Serve(const volatile std::sig_atomic_t* stop) {
             }
             return End::Failed;
         }
-        // A close first, whether or not poll has reported it yet: the bytes that follow may be the next host's.
+        // A close first, whether or not poll has reported it yet: the bytes that follow may be the next
+        // host's.
         if (HostClosed()) {
             EndSession();
         }

@@ -1,7 +1,7 @@
 // The in-process simulated driver.
 #include "sim/sim_driver.h"
 
-#include <cstdio>
+#include "sim/byte_trace.h"
 
 namespace {
 constexpr DriverStatus DEVICE_NOT_FOUND = 2;
@@ -35,14 +35,7 @@ DriverStatus SimDriver::Close(DeviceHandle handle) {
 DriverStatus SimDriver::Write(DeviceHandle handle, const void* source, std::uint32_t length,
                               std::uint32_t* written) {
     if (onEvent) {
-        std::string event = "send";
-        const auto* bytes = static_cast<const std::uint8_t*>(source);
-        for (std::uint32_t i = 0; i < length; ++i) {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, " %02X", bytes[i]);
-            event += hex;
-        }
-        onEvent(event);
+        onEvent("send" + HexBytes(source, length));
     }
     if (!Usable(handle)) {
         return DRIVER_IO_ERROR;

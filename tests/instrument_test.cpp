@@ -8,6 +8,7 @@
 
 #include "download/protocol.h"
 #include "link/link.h"
+#include "sim/byte_trace.h"
 #include "sim/sim_driver.h"
 
 namespace {
@@ -277,6 +278,18 @@ TEST(SampleReports, LookLikeTheInstrumentsReports) {
     ASSERT_EQ(generated.size(), 3u);
     EXPECT_EQ(generated[2].text.size(), 5000u);
     EXPECT_EQ(generated[2].text.back(), '\f');
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ByteTrace, TheHostBytesOfATraceAreTheBytesWrittenIntoIt) {
+    const std::string sent("GESI\r\x00\xff", 7);
+    EXPECT_EQ(HexBytes(sent.data(), sent.size()), " 47 45 53 49 0D 00 FF");
+    const std::string trace =
+        "host" + HexBytes(sent.data(), 5) + "\nclosed\nhost" + HexBytes(sent.data() + 5, 2) + "\n";
+    EXPECT_EQ(HostBytesInTrace(trace), sent);
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ class TempFolder {
         return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
     }
     static void Write(const std::filesystem::path& file, const std::string& bytes) {
+        std::filesystem::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary) << bytes;
     }
     // Every regular file directly in a folder, by name, with its bytes.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/windows/ftd2xx_api.h"
+#include "sim/byte_trace.h"
 #include "sim/ftd2xx_standin/standin_config.h"
 #include "sim/instrument.h"
 
@@ -112,13 +113,7 @@ FT_STATUS WINAPI FT_Write(FT_HANDLE handle, LPVOID source, DWORD length, LPDWORD
         return FT_IO_ERROR;
     }
     const auto* bytes = static_cast<const std::uint8_t*>(source);
-    std::string line = "write";
-    for (DWORD i = 0; i < length; ++i) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, " %02X", bytes[i]);
-        line += hex;
-    }
-    Log(line);
+    Log("write" + HexBytes(bytes, length));
     open->instrument.Receive(bytes, length, GetTickCount());
     *written = length;
     return FT_OK;

@@ -12,14 +12,14 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "child_process.h"
+#include "sim/byte_trace.h"
 #include "sim/instrument.h"
+#include "temp_folder.h"
 #include "ui/strings.h"
 
 namespace {
@@ -28,30 +28,6 @@ using std::chrono::milliseconds;
 namespace fs = std::filesystem;
 
 constexpr milliseconds RUN_LIMIT{5000};  // far above any case's own time; only a hung program meets it
-
-std::string FileText(const fs::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    std::ostringstream text;
-    text << stream.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& file, const std::string& text) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-}
-
-// The bytes of the "host ..." lines of fetchwell-sim's trace.
-void AddHostBytes(const std::string& line, std::string* bytes) {
-    if (line.rfind("host ", 0) != 0) {
-        return;
-    }
-    std::istringstream hex(line.substr(5));
-    unsigned value = 0;
-    while (hex >> std::hex >> value) {
-        bytes->push_back(static_cast<char>(value));
-    }
-}
 
 class CliAgainstSim : public ::testing::Test {
   protected:
@@ -97,7 +73,7 @@ class CliAgainstSim : public ::testing::Test {
         }
         return sim.WaitForLine(
             [&](const std::string& line) {
-                AddHostBytes(line, &hostBytes);
+                hostBytes += HostBytesInTrace(line);
                 return wanted(hostBytes);
             },
             within);
@@ -135,7 +111,7 @@ TEST_F(CliAgainstSim, FullDownloadIsByteExact) {
         {"C LONG", std::string(250, 'x') + "\x03\x03 inside\r\n" + std::string(300, '\x03') + "lone LF\n\f"},
     };
     for (const auto& [name, text] : texts) {
-        WriteFile(reports / name, text);
+        TempFolder::Write(reports / name, text);
     }
     StartSim({"--reports-from", reports.string(), "--chunk", "100"});
 
@@ -143,15 +119,15 @@ TEST_F(CliAgainstSim, FullDownloadIsByteExact) {
     EXPECT_EQ(cli.Errors(),
               "Status: Receiving report #1 of 3...\nStatus: Receiving report #2 of 3...\n"
               "Status: Receiving report #3 of 3...\nStatus: DONE\n");
-    EXPECT_EQ(FileText(base / "out" / "A KETTLE-R001.TXT"), texts[0].second);
-    EXPECT_EQ(FileText(base / "out" / "B ALL BYTES-R002.TXT"), texts[1].second);
-    EXPECT_EQ(FileText(base / "out" / "C LONG-R003.TXT"), texts[2].second);
+    EXPECT_EQ(TempFolder::Read(base / "out" / "A KETTLE-R001.TXT"), texts[0].second);
+    EXPECT_EQ(TempFolder::Read(base / "out" / "B ALL BYTES-R002.TXT"), texts[1].second);
+    EXPECT_EQ(TempFolder::Read(base / "out" / "C LONG-R003.TXT"), texts[2].second);
     ASSERT_TRUE(HostSent([](const std::string& bytes) { return bytes.find("RPDL\r") != std::string::npos; }));
     EXPECT_EQ(hostBytes.find("EREC"), std::string::npos) << "no terminal on stdin: the erase is declined";
 }
 
 TEST_F(CliAgainstSim, TimeOutInTheMiddleOfAChunk) {
-    WriteFile(reports / "R1", std::string(299, 'r') + "\f");
+    TempFolder::Write(reports / "R1", std::string(299, 'r') + "\f");
     // 264 information bytes, the start byte, "R1" and its zero, then 50 bytes of the first chunk.
     StartSim({"--reports-from", reports.string(), "--chunk", "100", "--silent-from", "318"});
     auto start = std::chrono::steady_clock::now();
@@ -160,13 +136,13 @@ TEST_F(CliAgainstSim, TimeOutInTheMiddleOfAChunk) {
     EXPECT_GE(took, milliseconds(500)) << "the chunk's byte limit";
     EXPECT_EQ(cli.Errors(),
               "Status: Receiving report #1 of 1...\nData transfer timeout\nStatus: CANCELLED\n");
-    EXPECT_EQ(FileText(base / "out" / "R1-R001.TXT"), "")
+    EXPECT_EQ(TempFolder::Read(base / "out" / "R1-R001.TXT"), "")
         << "the cut-short report keeps what was written: nothing";
 }
 
 TEST_F(CliAgainstSim, CtrlCWhileAChunkIsAwaitedSendsTheAbortByteNext) {
     const std::string text = std::string(299, 'r') + "\f";
-    WriteFile(reports / "R1", text);
+    TempFolder::Write(reports / "R1", text);
     // The first chunk's first byte (number 268) comes 300 ms late: time to press Ctrl-C while it is awaited.
     StartSim(
         {"--reports-from", reports.string(), "--chunk", "100", "--pause-before", "268", "--pause-ms", "300"});
@@ -180,7 +156,7 @@ TEST_F(CliAgainstSim, CtrlCWhileAChunkIsAwaitedSendsTheAbortByteNext) {
     EXPECT_EQ(AfterDownloadCommand(), "CX")
         << "the awaited chunk is read, then the abort byte goes in place of "
            "the next request";
-    EXPECT_EQ(FileText(base / "out" / "R1-R001.TXT"), text.substr(0, 100));
+    EXPECT_EQ(TempFolder::Read(base / "out" / "R1-R001.TXT"), text.substr(0, 100));
 }
 
 TEST_F(CliAgainstSim, EraseAcknowledged) {
@@ -256,20 +232,20 @@ TEST_F(CliAgainstSim, PortThatDoesNotExist) {
 
 TEST_F(CliAgainstSim, SimulateIntoTheSavedFolder) {
     fs::path saved = base / "saved reports";
-    WriteFile(home / ".config" / "Quillfen" / "Fetchwell.conf",
-              "[General]\nfilepath=" + saved.string() + "\n");
+    TempFolder::Write(home / ".config" / "Quillfen" / "Fetchwell.conf",
+                      "[General]\nfilepath=" + saved.string() + "\n");
     EXPECT_EQ(RunCli({"--simulate", "--quiet"}), 0) << cli.Errors();
     EXPECT_EQ(cli.Errors(), "");
     std::vector<SimReport> samples = SampleReports();
-    EXPECT_EQ(FileText(saved / "KETTLE 2200W-R001.TXT"), samples[0].text);
-    EXPECT_EQ(FileText(saved / "DRILL 18V_CHG-R002.TXT"), samples[1].text);
-    EXPECT_EQ(FileText(saved / "EXT LEAD 10M-R003.TXT"), samples[2].text);
+    EXPECT_EQ(TempFolder::Read(saved / "KETTLE 2200W-R001.TXT"), samples[0].text);
+    EXPECT_EQ(TempFolder::Read(saved / "DRILL 18V_CHG-R002.TXT"), samples[1].text);
+    EXPECT_EQ(TempFolder::Read(saved / "EXT LEAD 10M-R003.TXT"), samples[2].text);
 }
 
 TEST_F(CliAgainstSim, SimulateOnAFirstRunUsesTheHomeFolderAndSavesIt) {
     EXPECT_EQ(RunCli({"--simulate"}), 0) << cli.Errors();
     EXPECT_TRUE(fs::exists(home / "ZT914reports" / "KETTLE 2200W-R001.TXT"));
-    EXPECT_NE(FileText(home / ".config" / "Quillfen" / "Fetchwell.conf")
+    EXPECT_NE(TempFolder::Read(home / ".config" / "Quillfen" / "Fetchwell.conf")
                   .find("filepath=" + (home / "ZT914reports").string()),
               std::string::npos);
 }

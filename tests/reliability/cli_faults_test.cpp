@@ -7,12 +7,12 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "child_process.h"
 #include "file_size_limit.h"
+#include "sim/byte_trace.h"
 #include "temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -27,21 +27,6 @@ const std::string kEarlierBeta = "yesterday's BETA\r\n\f";
 // The instrument's bytes up to the middle of BETA's second chunk: the information block, ALPHA's start byte,
 // name, zero and chunk with its zero, BETA's start byte, name and zero, its first chunk, 500 bytes.
 constexpr int kMidSecondChunkOfBeta = 264 + 7 + 601 + 6 + 1001 + 500;
-
-// The host's bytes as fetchwell-sim traces them: "host 43", "host 47 45 53 49 0D", ...
-std::string HostBytes(const std::string& trace) {
-    std::string bytes;
-    std::istringstream lines(trace);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("host ", 0) == 0) {
-            std::istringstream hex(line.substr(5));
-            for (unsigned value = 0; hex >> std::hex >> value;) {
-                bytes.push_back(static_cast<char>(value));
-            }
-        }
-    }
-    return bytes;
-}
 
 class CliFaultTest : public ::testing::Test {
   protected:
@@ -100,7 +85,7 @@ TEST_F(CliFaultTest, UnpluggedInTheMiddleOfAChunk) {
         EXPECT_EQ(TempFolder::Files(out), (std::map<std::string, std::string>{{"ALPHA-R001.TXT", kAlpha},
                                                                               {"BETA-R002.TXT", row.beta}}));
         EXPECT_EQ(sim.Wait(RUN_LIMIT), 0);
-        EXPECT_EQ(HostBytes(sim.Output()).find("EREC"), std::string::npos);
+        EXPECT_EQ(HostBytesInTrace(sim.Output()).find("EREC"), std::string::npos);
     }
 }
 
@@ -123,7 +108,7 @@ TEST_F(CliFaultTest, TheDiskFillsUpInTheSecondReport) {
                                                                           {"BETA-R002.TXT", kEarlierBeta}}));
     sim.Signal(SIGINT);
     sim.Wait(RUN_LIMIT);
-    std::string host = HostBytes(sim.Output());
+    std::string host = HostBytesInTrace(sim.Output());
     EXPECT_EQ(host.substr(host.size() - 1), "X") << "the abort byte is the last the instrument hears";
     EXPECT_EQ(host.find("EREC"), std::string::npos) << "nothing is erased";
 }

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,8 +14,8 @@
 namespace {
 
 std::vector<std::uint8_t> ReadInput(const std::filesystem::path& path) {
-    std::ifstream stream(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    std::string bytes = TempFolder::Read(path);
+    return {bytes.begin(), bytes.end()};
 }
 
 struct SeedEnding {
